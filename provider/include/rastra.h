@@ -1,0 +1,108 @@
+/*
+ * rastra.h - the image provider: loads images from files or memory, selects
+ * pages, crops to a region and binarises it, one byte per pixel.
+ *
+ * One image is open at a time. Every operation checks its arguments and
+ * reports failure through its result; nothing prints, nothing throws.
+ * Success flags are 8 bits, non-zero meaning success.
+ *
+ * Image type codes (the format itself is always detected from the content):
+ *   0 detect, 1 BMP, 2 TIFF (multi-page), 3 PNG, 4 JPEG, 5 PNM,
+ *   6 GIF (multi-page: frames composited on the logical screen), 7 WebP.
+ * Types 2 and 6 are multi-page: they are counted by the Count operations and
+ * a page is made current by the Select operations (LoadFile/LoadMemory make
+ * page 0 current for them).
+ *
+ * Images wider or taller than 65535 pixels, or with more than
+ * RASTRA_MAX_PIXELS pixels, are refused from their header, before any
+ * large allocation.
+ */
+#ifndef RASTRA_H
+#define RASTRA_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define RASTRA_CALL __stdcall
+#else
+#define RASTRA_CALL
+#endif
+
+#if defined(__GNUC__) && !defined(_WIN32)
+#define RASTRA_API __attribute__((visibility("default")))
+#else
+#define RASTRA_API
+#endif
+
+#ifdef __cplusplus
+#define RASTRA_NOEXCEPT noexcept
+extern "C" {
+#else
+#define RASTRA_NOEXCEPT
+#endif
+
+#define RASTRA_MAX_PIXELS (1u << 28)
+#define RASTRA_MAX_SIDE 65535u
+#define RASTRA_THRESHOLD_OTSU (-1)
+#define RASTRA_THRESHOLD_ADAPTIVE (-2)
+#define RASTRA_DEFAULT_THRESHOLD 128
+
+/* Forgets the current image. */
+RASTRA_API void RASTRA_CALL ReleaseImage(void) RASTRA_NOEXCEPT;
+
+/* Loads an image from a memory block; for types 2 and 6 page 0. The block
+ * is read during the call only. The region becomes the whole image. */
+RASTRA_API uint8_t RASTRA_CALL LoadMemory(const uint8_t *block,
+                                          uint32_t length,
+                                          uint16_t type) RASTRA_NOEXCEPT;
+
+/* Loads an image file; for types 2 and 6 page 0. The region becomes the
+ * whole image. */
+RASTRA_API uint8_t RASTRA_CALL LoadFile(const char *path,
+                                        uint16_t type) RASTRA_NOEXCEPT;
+
+/* Size of the whole current image (not of the region). */
+RASTRA_API uint8_t RASTRA_CALL GetSize(int32_t *width,
+                                       int32_t *height) RASTRA_NOEXCEPT;
+
+/* Writes the current region, binarised, row by row from the top: 1 dark,
+ * 0 light. Refuses (0, nothing written) unless the region is exactly
+ * width x height pixels. */
+RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t *buffer, int32_t width,
+                                               int32_t height) RASTRA_NOEXCEPT;
+
+/* Pages of a file: for types 2 and 6 the page or frame count, otherwise 1
+ * when the file is a readable image. 0 when unreadable. */
+RASTRA_API uint16_t RASTRA_CALL CountFilePages(const char *path,
+                                               uint16_t type) RASTRA_NOEXCEPT;
+
+/* Makes page `page` of the last file passed to LoadFile or CountFilePages
+ * current. The region becomes the whole page. */
+RASTRA_API uint8_t RASTRA_CALL SelectFilePage(uint16_t page) RASTRA_NOEXCEPT;
+
+/* Crops to an inclusive rectangle of the current image; ignored unless it
+ * lies inside the image with left <= right and top <= bottom. */
+RASTRA_API void RASTRA_CALL SetRegion(uint16_t left, uint16_t top,
+                                      uint16_t right,
+                                      uint16_t bottom) RASTRA_NOEXCEPT;
+
+/* Binarisation level: 1..255 (dark when grey < level), -1 Otsu, -2
+ * adaptive. Any other level is refused and the previous one stays. */
+RASTRA_API uint8_t RASTRA_CALL SetThreshold(int32_t level) RASTRA_NOEXCEPT;
+
+/* Pages of a memory block, as CountFilePages. */
+RASTRA_API uint16_t RASTRA_CALL CountMemoryPages(const uint8_t *block,
+                                                 uint32_t length,
+                                                 uint16_t type) RASTRA_NOEXCEPT;
+
+/* Loads page `page` of a memory block and makes it current. */
+RASTRA_API uint8_t RASTRA_CALL SelectMemoryPage(const uint8_t *block,
+                                                uint32_t length, uint16_t type,
+                                                uint16_t page) RASTRA_NOEXCEPT;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* RASTRA_H */

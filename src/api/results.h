@@ -1,0 +1,43 @@
+// The result table: at most kMaxResults decoded symbols, read by the host
+// through the accessors after a scan.
+#pragma once
+
+#include <cstdint>
+
+#include "locate/geometry.h"
+
+namespace bcx {
+
+constexpr int kMaxResults = 100;
+constexpr int kCornerCount = 4;
+
+struct ResultRecord {
+  uint8_t* text;  // exactly textLength bytes, no terminator; owned by the table
+  int32_t textLength;
+  int32_t type;
+  Point corners[kCornerCount];  // region coordinates, going round the symbol
+};
+
+extern ResultRecord g_results[kMaxResults];
+extern int32_t g_resultCount;
+
+// Releases every text and sets the count to 0.
+void EmptyResultTable();
+
+// True while another record can be written.
+bool ResultTableHasRoom();
+
+// Fills type and a copy of the text into the record at the current count,
+// without raising the count. Returns 0 when the table is full or the copy
+// cannot be allocated (the record is then left empty).
+int WriteResultText(int32_t type, const char* text, int32_t length);
+
+// Sets the corners of the record at the current count and raises the count:
+// only now does the host see the record.
+void CompleteResult(const Point corners[kCornerCount]);
+
+// Both steps at once; returns 0 when the table is full or memory ran out.
+int AppendResult(int32_t type, const char* text, int32_t length,
+                 const Point corners[kCornerCount]);
+
+}  // namespace bcx

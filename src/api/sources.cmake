@@ -1,0 +1,1 @@
+set(BCX_api_SOURCES settings.cpp results.cpp lifecycle.cpp accessors.cpp)

@@ -1,0 +1,1 @@
+set(BCX_decode_SOURCES dispatch.cpp)

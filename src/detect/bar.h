@@ -1,0 +1,30 @@
+// The bar record: one dark component measured as a possible bar.
+#pragma once
+
+#include <cstdint>
+
+#include "locate/geometry.h"
+
+namespace bcx {
+
+struct BarRecord {
+  int32_t centroidX;
+  int32_t centroidY;
+  int32_t pixelCount;
+  double meanWidth;     // pixelCount / barLength
+  double scanPosition;  // along the group's scan line, set by OrderGroup
+  Segment side;         // one long side, corner to corner
+  double barLength;     // extent of side; sum of pieces after a merge
+};
+
+struct BoundaryEntry {
+  int32_t x;
+  int32_t y;
+  double distanceSquared;  // to the centroid, written by MeasureBar
+};
+
+// Finds the component's corners and its side. Returns 0 when the boundary
+// count is outside the configured limits or too small to have three corners.
+int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count);
+
+}  // namespace bcx

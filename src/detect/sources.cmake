@@ -1,0 +1,1 @@
+set(BCX_detect_SOURCES scan.cpp segment.cpp)

@@ -1,0 +1,1 @@
+set(BCX_locate_SOURCES element_run.cpp)

@@ -1,0 +1,1 @@
+set(BCX_platform_SOURCES screen.cpp)
