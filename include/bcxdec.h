@@ -94,8 +94,7 @@ BCX_API uint16_t BCX_CALL BcxSetLimit(double widthRatio, double minLength,
 
 /* Switches symbology `identifier` (0..7) on (enable 1) or off (enable 0);
  * other enable values leave it. Returns 0 for an identifier above 7. */
-BCX_API uint16_t BCX_CALL BcxScanType(uint16_t identifier,
-                                      uint16_t enable) BCX_NOEXCEPT;
+BCX_API uint16_t BCX_CALL BcxScanType(uint16_t identifier, uint16_t enable) BCX_NOEXCEPT;
 
 /* Binarisation level: 1..255, BCX_THRESHOLD_OTSU or BCX_THRESHOLD_ADAPTIVE.
  * Returns 0 for any other level, which leaves the previous one in force. */
@@ -103,13 +102,12 @@ BCX_API uint16_t BCX_CALL BcxSetThreshold(int32_t level) BCX_NOEXCEPT;
 
 /* Loads an image file. Returns 0 for a path of 150 characters or more, an
  * unreadable or unknown file, or an image wider or taller than 65535. */
-BCX_API uint16_t BCX_CALL BcxLoadFromFile(const char *path,
-                                          uint16_t type) BCX_NOEXCEPT;
+BCX_API uint16_t BCX_CALL BcxLoadFromFile(const char* path, uint16_t type) BCX_NOEXCEPT;
 
 /* Loads an image from memory; the library keeps its own copy. Returns 0 for
  * a length of 0 or data that is no readable image. Type 0 keeps the type of
  * the previous load for page counting. */
-BCX_API uint16_t BCX_CALL BcxLoadFromMem(const uint8_t *data, uint32_t length,
+BCX_API uint16_t BCX_CALL BcxLoadFromMem(const uint8_t* data, uint32_t length,
                                          uint16_t type) BCX_NOEXCEPT;
 
 /* Page count of a multi-page image (0 when none is loaded); 1 for any
@@ -122,14 +120,12 @@ BCX_API uint16_t BCX_CALL BcxSetPage(uint16_t page) BCX_NOEXCEPT;
 
 /* Writes the image size and makes the whole image the scan region. Returns 0
  * (writing nothing) when no image is loaded. */
-BCX_API uint16_t BCX_CALL BcxGetImgSize(uint16_t *width,
-                                        uint16_t *height) BCX_NOEXCEPT;
+BCX_API uint16_t BCX_CALL BcxGetImgSize(uint16_t* width, uint16_t* height) BCX_NOEXCEPT;
 
 /* Restricts scanning to an inclusive rectangle. Returns 0 unless
  * left < right, top < bottom and the rectangle lies inside the image size
  * last reported by BcxGetImgSize. */
-BCX_API uint16_t BCX_CALL BcxSetRegion(uint16_t left, uint16_t top,
-                                       uint16_t right,
+BCX_API uint16_t BCX_CALL BcxSetRegion(uint16_t left, uint16_t top, uint16_t right,
                                        uint16_t bottom) BCX_NOEXCEPT;
 
 /* Scans the region with the enabled symbologies. Returns 1 when at least
@@ -147,15 +143,13 @@ BCX_API uint16_t BCX_CALL BcxGetStrLen(uint16_t index) BCX_NOEXCEPT;
 
 /* Byte `position` of the text of result `index` (0..255; Code 128 function
  * characters FNC1..FNC4 are 201..204), or 0xFFFF when out of range. */
-BCX_API uint16_t BCX_CALL BcxGetCharAt(uint16_t index,
-                                       uint16_t position) BCX_NOEXCEPT;
+BCX_API uint16_t BCX_CALL BcxGetCharAt(uint16_t index, uint16_t position) BCX_NOEXCEPT;
 
 /* Writes the four corners of result `index` as x * 65536 + y in image
  * coordinates, going round the symbol. Returns 0 and writes nothing when
  * the index is out of range. */
-BCX_API uint16_t BCX_CALL BcxGetRect(uint16_t index, uint32_t *corner1,
-                                     uint32_t *corner2, uint32_t *corner3,
-                                     uint32_t *corner4) BCX_NOEXCEPT;
+BCX_API uint16_t BCX_CALL BcxGetRect(uint16_t index, uint32_t* corner1, uint32_t* corner2,
+                                     uint32_t* corner3, uint32_t* corner4) BCX_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -53,29 +53,25 @@ RASTRA_API void RASTRA_CALL ReleaseImage(void) RASTRA_NOEXCEPT;
 
 /* Loads an image from a memory block; for types 2 and 6 page 0. The block
  * is read during the call only. The region becomes the whole image. */
-RASTRA_API uint8_t RASTRA_CALL LoadMemory(const uint8_t *block,
-                                          uint32_t length,
+RASTRA_API uint8_t RASTRA_CALL LoadMemory(const uint8_t* block, uint32_t length,
                                           uint16_t type) RASTRA_NOEXCEPT;
 
 /* Loads an image file; for types 2 and 6 page 0. The region becomes the
  * whole image. */
-RASTRA_API uint8_t RASTRA_CALL LoadFile(const char *path,
-                                        uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL LoadFile(const char* path, uint16_t type) RASTRA_NOEXCEPT;
 
 /* Size of the whole current image (not of the region). */
-RASTRA_API uint8_t RASTRA_CALL GetSize(int32_t *width,
-                                       int32_t *height) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL GetSize(int32_t* width, int32_t* height) RASTRA_NOEXCEPT;
 
 /* Writes the current region, binarised, row by row from the top: 1 dark,
  * 0 light. Refuses (0, nothing written) unless the region is exactly
  * width x height pixels. */
-RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t *buffer, int32_t width,
+RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t* buffer, int32_t width,
                                                int32_t height) RASTRA_NOEXCEPT;
 
 /* Pages of a file: for types 2 and 6 the page or frame count, otherwise 1
  * when the file is a readable image. 0 when unreadable. */
-RASTRA_API uint16_t RASTRA_CALL CountFilePages(const char *path,
-                                               uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint16_t RASTRA_CALL CountFilePages(const char* path, uint16_t type) RASTRA_NOEXCEPT;
 
 /* Makes page `page` of the last file passed to LoadFile or CountFilePages
  * current. The region becomes the whole page. */
@@ -83,8 +79,7 @@ RASTRA_API uint8_t RASTRA_CALL SelectFilePage(uint16_t page) RASTRA_NOEXCEPT;
 
 /* Crops to an inclusive rectangle of the current image; ignored unless it
  * lies inside the image with left <= right and top <= bottom. */
-RASTRA_API void RASTRA_CALL SetRegion(uint16_t left, uint16_t top,
-                                      uint16_t right,
+RASTRA_API void RASTRA_CALL SetRegion(uint16_t left, uint16_t top, uint16_t right,
                                       uint16_t bottom) RASTRA_NOEXCEPT;
 
 /* Binarisation level: 1..255 (dark when grey < level), -1 Otsu, -2
@@ -92,14 +87,12 @@ RASTRA_API void RASTRA_CALL SetRegion(uint16_t left, uint16_t top,
 RASTRA_API uint8_t RASTRA_CALL SetThreshold(int32_t level) RASTRA_NOEXCEPT;
 
 /* Pages of a memory block, as CountFilePages. */
-RASTRA_API uint16_t RASTRA_CALL CountMemoryPages(const uint8_t *block,
-                                                 uint32_t length,
+RASTRA_API uint16_t RASTRA_CALL CountMemoryPages(const uint8_t* block, uint32_t length,
                                                  uint16_t type) RASTRA_NOEXCEPT;
 
 /* Loads page `page` of a memory block and makes it current. */
-RASTRA_API uint8_t RASTRA_CALL SelectMemoryPage(const uint8_t *block,
-                                                uint32_t length, uint16_t type,
-                                                uint16_t page) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL SelectMemoryPage(const uint8_t* block, uint32_t length,
+                                                uint16_t type, uint16_t page) RASTRA_NOEXCEPT;
 
 #ifdef __cplusplus
 }

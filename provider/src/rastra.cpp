@@ -117,8 +117,7 @@ uint16_t CountMemoryPages(const uint8_t* block, uint32_t length, uint16_t) noexc
   Silence();
   if (block == nullptr || length == 0) return 0;
   l_int32 format = 0, w = 0, h = 0;
-  return pixReadHeaderMem(block, length, &format, &w, &h, nullptr, nullptr, nullptr) == 0 ? 1
-                                                                                            : 0;
+  return pixReadHeaderMem(block, length, &format, &w, &h, nullptr, nullptr, nullptr) == 0 ? 1 : 0;
 }
 
 uint8_t SelectMemoryPage(const uint8_t* block, uint32_t length, uint16_t type,

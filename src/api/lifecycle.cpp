@@ -38,14 +38,12 @@ BCX_API uint16_t BCX_CALL BcxCleanUp(void) noexcept {
 BCX_API uint16_t BCX_CALL BcxSetLimit(double widthRatio, double minLength,
                                       double maxLength) noexcept {
   // Written so that a NaN fails every test.
-  if (!(widthRatio > 0.0 && minLength > 0.0 && maxLength > 0.0 &&
-        minLength <= maxLength)) {
+  if (!(widthRatio > 0.0 && minLength > 0.0 && maxLength > 0.0 && minLength <= maxLength)) {
     return 0;
   }
-  g_settings.widthRatioLimit =
-      (widthRatio >= kLowestWidthRatio && widthRatio <= kHighestWidthRatio)
-          ? static_cast<float>(widthRatio)
-          : kDefaultWidthRatio;
+  g_settings.widthRatioLimit = (widthRatio >= kLowestWidthRatio && widthRatio <= kHighestWidthRatio)
+                                   ? static_cast<float>(widthRatio)
+                                   : kDefaultWidthRatio;
   g_settings.minBarLength =
       minLength > kLowestMinBarLength ? static_cast<float>(minLength) : kLowestMinBarLength;
   g_settings.maxBarLength =

@@ -37,7 +37,6 @@ int WriteResultText(int32_t type, const char* text, int32_t length);
 void CompleteResult(const Point corners[kCornerCount]);
 
 // Both steps at once; returns 0 when the table is full or memory ran out.
-int AppendResult(int32_t type, const char* text, int32_t length,
-                 const Point corners[kCornerCount]);
+int AppendResult(int32_t type, const char* text, int32_t length, const Point corners[kCornerCount]);
 
 }  // namespace bcx

@@ -16,8 +16,8 @@ void ComputeThresholds() {
   const double dpi = g_settings.screenDpi;
   const double maxLen = g_settings.maxBarLength;
   const double minLen = g_settings.minBarLength;
-  g_settings.componentPixelLimit = TruncatedPixels(
-      ((dpi * maxLen) * kComponentPixelsPerLengthPixel) * kInchesPerCentimetre);
+  g_settings.componentPixelLimit =
+      TruncatedPixels(((dpi * maxLen) * kComponentPixelsPerLengthPixel) * kInchesPerCentimetre);
   g_settings.maxBarPixels = TruncatedPixels((dpi * maxLen) * kInchesPerCentimetre);
   g_settings.minBarPixels = TruncatedPixels((dpi * minLen) * kInchesPerCentimetre);
 }
@@ -36,8 +36,7 @@ void RepairSettings() {
 }
 
 bool SymbologyEnabled(int identifier) {
-  return identifier >= 0 && identifier < kSymbologyCount &&
-         g_settings.switches[identifier] == 1;
+  return identifier >= 0 && identifier < kSymbologyCount && g_settings.switches[identifier] == 1;
 }
 
 }  // namespace bcx

@@ -20,10 +20,10 @@ enum SymbologyId : int {
 };
 
 struct Settings {
-  float widthRatioLimit;    // bounds the bar span decoded as one symbol
-  float minBarLength;       // centimetres
-  float maxBarLength;       // centimetres
-  int32_t screenDpi;        // horizontal logical pixels per inch
+  float widthRatioLimit;  // bounds the bar span decoded as one symbol
+  float minBarLength;     // centimetres
+  float maxBarLength;     // centimetres
+  int32_t screenDpi;      // horizontal logical pixels per inch
   int32_t componentPixelLimit;
   int32_t maxBarPixels;
   int32_t minBarPixels;

@@ -23,7 +23,8 @@ constexpr int32_t kBarsPerEdgePixel = 1;
 template <typename T>
 T* AllocateArray(size_t count, bool zeroed) {
   T* p = new (std::nothrow) T[count > 0 ? count : 1];
-  if (p != nullptr && zeroed) std::memset(static_cast<void*>(p), 0, sizeof(T) * (count > 0 ? count : 1));
+  if (p != nullptr && zeroed)
+    std::memset(static_cast<void*>(p), 0, sizeof(T) * (count > 0 ? count : 1));
   return p;
 }
 

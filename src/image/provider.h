@@ -17,7 +17,6 @@ bool SelectFilePage(uint16_t page);
 void SetRegion(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
 bool SetThreshold(int32_t level);
 uint16_t CountMemoryPages(const uint8_t* block, uint32_t length, uint16_t type);
-bool SelectMemoryPage(const uint8_t* block, uint32_t length, uint16_t type,
-                      uint16_t page);
+bool SelectMemoryPage(const uint8_t* block, uint32_t length, uint16_t type, uint16_t page);
 
 }  // namespace bcx::provider
