@@ -189,19 +189,21 @@ std::string Join(const std::vector<double>& v, size_t limit) {
 
 // Compares the group's element run with the known module runs, in the
 // orientation that fits better, down to the classified module strings.
-void CompareRun(const std::vector<double>& run, std::vector<int> modules, int moduleWidth,
-                int type) {
-  if (run.size() != modules.size()) {
-    std::printf("  element run: %zu elements, symbol has %zu\n", run.size(), modules.size());
+void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& modules,
+                int moduleWidth, int type) {
+  if (groupRun.size() != modules.size()) {
+    std::printf("  element run: %zu elements, symbol has %zu\n", groupRun.size(), modules.size());
     return;
   }
   double forward = 0.0;
   double backward = 0.0;
-  for (size_t i = 0; i < run.size(); ++i) {
-    forward += std::fabs(run[i] - modules[i] * moduleWidth);
-    backward += std::fabs(run[i] - modules[modules.size() - 1 - i] * moduleWidth);
+  for (size_t i = 0; i < groupRun.size(); ++i) {
+    forward += std::fabs(groupRun[i] - modules[i] * moduleWidth);
+    backward += std::fabs(groupRun[i] - modules[modules.size() - 1 - i] * moduleWidth);
   }
-  if (backward < forward) std::reverse(modules.begin(), modules.end());
+  // A backwards run is read by the reversed attempt: look at it that way.
+  std::vector<double> run = groupRun;
+  if (backward < forward) std::reverse(run.begin(), run.end());
   std::printf("  element run laid %s\n", backward < forward ? "backwards" : "forwards");
   // Element widths: is each nearer its own module count than any other?
   int off = 0;
@@ -260,6 +262,25 @@ void CompareRun(const std::vector<double>& run, std::vector<int> modules, int mo
   }
 }
 
+void PrintSeed(const BarRecord& seed, int n) {
+  const bcx::Segment& a = seed.side;
+  std::printf("  group of %d: seed side (%d,%d)-(%d,%d) angle %.3f extent %.1f, width %.2f\n", n,
+              a.x1, a.y1, a.x2, a.y2, a.angle, a.extent, seed.meanWidth);
+  // Which of the bars still in the list missed, and by how much.
+  bcx::Segment normal;
+  bcx::NormalThroughMidpoint(a, 100.0, &normal);
+  int shown = 0;
+  for (int32_t i = 0; i < g_scan.barCount && shown < 4; ++i) {
+    const bcx::Segment& b = g_scan.bars[i].side;
+    const double offset = bcx::PointLineDistance(bcx::SegmentMidpoint(b), normal);
+    std::printf(
+        "    left out: side (%d,%d)-(%d,%d) extent %.1f, offset from seed normal %.1f"
+        " (band %.1f)\n",
+        b.x1, b.y1, b.x2, b.y2, b.extent, offset, 0.2 * (a.extent + b.extent));
+    ++shown;
+  }
+}
+
 }  // namespace
 
 void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double degrees) {
@@ -268,18 +289,24 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
     std::printf("  zint refused the data\n");
     return;
   }
-  const std::vector<int> runs = bcxtest::ModuleRuns(bcxtest::EncodeModules(c.spec));
+  DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.spec)), moduleWidth, c);
+}
+
+void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs, int moduleWidth,
+                   const bcxtest::ReadCase& c) {
   const int expectedBars = static_cast<int>(runs.size() + 1) / 2;
   std::vector<bcxtest::ReadResult> results;
-  bcxtest::ReadImage(scene.png, c.enabled, nullptr, &results);
+  bcxtest::ReadImage(png, c.enabled, nullptr, &results);
+  bool read = false;
   std::printf("  scan: %zu result(s)", results.size());
   for (const bcxtest::ReadResult& r : results) {
     std::printf(" [type %d '%s']", r.type, bcxtest::Printable(r.text).c_str());
+    read = read || (r.type == c.type && r.text == c.text);
   }
-  std::printf("\n");
+  std::printf("%s\n", read ? ": READ" : "");
 
   BcxInit();
-  if (BcxLoadFromMem(scene.png.data(), static_cast<uint32_t>(scene.png.size()), BCX_IMG_PNG) != 1) {
+  if (BcxLoadFromMem(png.data(), static_cast<uint32_t>(png.size()), BCX_IMG_PNG) != 1) {
     std::printf("  image did not load\n");
     return;
   }
@@ -310,13 +337,17 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
   int bestBars = 0;
   int bestMerged = 0;
   while (g_scan.barCount > 0) {
+    const BarRecord seed = g_scan.bars[0];
     int32_t n = 0;
     bcx::CollectGroup(&n);
     sizes.push_back(n);
-    if (n < 2 || n <= bestBars) continue;
+    if (n >= 3) PrintSeed(seed, n);
+    if (n < 2) continue;
     bcx::OrderGroup(n);
     int32_t m = n;
     bcx::MergeBrokenBars(n, &m);
+    // The group nearest the symbol's bar count stands for the symbol.
+    if (bestBars > 0 && std::abs(m - expectedBars) >= std::abs(bestMerged - expectedBars)) continue;
     double* run = bcx::BuildElementRun(m);
     if (run == nullptr) continue;
     bestBars = n;
@@ -326,8 +357,9 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
   }
   std::string groupList;
   for (int s : sizes) groupList += " " + std::to_string(s);
-  std::printf("  grouping: %zu groups, sizes%s; largest %d bars, %d after merging (symbol %d)\n",
-              sizes.size(), groupList.c_str(), bestBars, bestMerged, expectedBars);
+  std::printf(
+      "  grouping: %zu groups, sizes%s; nearest the symbol %d bars, %d after merging (symbol %d)\n",
+      sizes.size(), groupList.c_str(), bestBars, bestMerged, expectedBars);
   if (keptBars < expectedBars) {
     std::printf("  => SEGMENTATION/LENGTH: only %d bars kept\n", keptBars);
   } else if (bestBars < expectedBars) {

@@ -1,7 +1,7 @@
 // bcx_readrate: read rate of clean renders by symbology x module width x
 // angle, of the real-world images, and a diagnosis of single failures.
 //
-//   bcx_readrate sweep [--verbose]
+//   bcx_readrate sweep [--verbose] [--height px]
 //   bcx_readrate realdata [manifest.tsv] [--verbose]
 //   bcx_readrate diagnose <case name> <module width> <degrees>
 //   bcx_readrate diagnose-failures [module width...]
@@ -19,7 +19,8 @@ namespace {
 
 using bcxtest::ReadCase;
 
-constexpr int kBarHeight = 50;
+constexpr int kDefaultBarHeight = 50;
+int g_barHeight = kDefaultBarHeight;
 constexpr int kModuleWidths[] = {2, 3, 4};
 constexpr int kAngleStep = 5;
 constexpr int kTurn = 360;
@@ -41,7 +42,7 @@ enum class Outcome { kRead, kWrongCorners, kWrongText, kNothing };
 
 Outcome ReadOnce(const ReadCase& c, int module, int degrees) {
   bcxtest::Scene scene;
-  if (!bcxtest::RenderScene(c.spec, module, kBarHeight, degrees, false, &scene)) {
+  if (!bcxtest::RenderScene(c.spec, module, g_barHeight, degrees, false, &scene)) {
     return Outcome::kNothing;
   }
   std::vector<bcxtest::ReadResult> results;
@@ -63,7 +64,7 @@ struct Failure {
 };
 
 int Sweep(bool verbose, std::vector<Failure>* failures) {
-  std::printf("Read rate, clean renders, bar height %d px, angles 0..355 step %d\n", kBarHeight,
+  std::printf("Read rate, clean renders, bar height %d px, angles 0..355 step %d\n", g_barHeight,
               kAngleStep);
   std::printf("(x = nothing read, c = text right but corners off, t = other text)\n\n");
   std::printf("%-10s %6s %7s  %s\n", "symbology", "module", "reads", "failing angles");
@@ -98,7 +99,7 @@ const ReadCase* FindCase(const std::vector<ReadCase>& cases, const char* name) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: bcx_readrate sweep [--verbose]\n"
+               "usage: bcx_readrate sweep [--verbose] [--height px]\n"
                "       bcx_readrate realdata [manifest.tsv] [--verbose]\n"
                "       bcx_readrate diagnose <case> <module> <degrees>\n"
                "       bcx_readrate diagnose-failures [module...]\n"
@@ -114,7 +115,18 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string mode = argv[1];
   bool verbose = false;
-  for (int i = 2; i < argc; ++i) verbose = verbose || std::strcmp(argv[i], "--verbose") == 0;
+  std::vector<char*> args;  // without the options
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--verbose") == 0) {
+      verbose = true;
+    } else if (std::strcmp(argv[i], "--height") == 0 && i + 1 < argc) {
+      g_barHeight = std::atoi(argv[++i]);
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   if (mode == "sweep") return Sweep(verbose, nullptr);
   if (mode == "realdata") {
     const char* manifest = argc > 2 && argv[2][0] != '-' ? argv[2] : kDefaultManifest;
@@ -122,9 +134,11 @@ int main(int argc, char** argv) {
   }
   const std::vector<ReadCase> cases = TableCases();
   if (mode == "diagnose" && argc == 5) {
-    const ReadCase* c = FindCase(cases, argv[2]);
+    std::vector<ReadCase> named = cases;
+    for (const ReadCase& p : bcxtest::PayloadCases()) named.push_back(p);
+    const ReadCase* c = FindCase(named, argv[2]);
     if (c == nullptr) return Usage();
-    readrate::Diagnose(*c, std::atoi(argv[3]), kBarHeight, std::atof(argv[4]));
+    readrate::Diagnose(*c, std::atoi(argv[3]), g_barHeight, std::atof(argv[4]));
     return 0;
   }
   if (mode == "diagnose-failures") {
@@ -138,7 +152,7 @@ int main(int argc, char** argv) {
       for (int m : wanted) keep = keep || m == f.module;
       if (!keep) continue;
       std::printf("\n=== %s module %d at %d degrees\n", f.caseName.c_str(), f.module, f.degrees);
-      readrate::Diagnose(*FindCase(cases, f.caseName.c_str()), f.module, kBarHeight, f.degrees);
+      readrate::Diagnose(*FindCase(cases, f.caseName.c_str()), f.module, g_barHeight, f.degrees);
     }
     return 0;
   }
