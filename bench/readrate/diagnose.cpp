@@ -190,7 +190,7 @@ std::string Join(const std::vector<double>& v, size_t limit) {
 // Compares the group's element run with the known module runs, in the
 // orientation that fits better, down to the classified module strings.
 void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& modules,
-                int moduleWidth, int type) {
+                double moduleWidth, int type) {
   if (groupRun.size() != modules.size()) {
     std::printf("  element run: %zu elements, symbol has %zu\n", groupRun.size(), modules.size());
     return;
@@ -292,8 +292,8 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
   DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.spec)), moduleWidth, c);
 }
 
-void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs, int moduleWidth,
-                   const bcxtest::ReadCase& c) {
+void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,
+                   double moduleWidth, const bcxtest::ReadCase& c) {
   const int expectedBars = static_cast<int>(runs.size() + 1) / 2;
   std::vector<bcxtest::ReadResult> results;
   bcxtest::ReadImage(png, c.enabled, nullptr, &results);
@@ -365,10 +365,20 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
   } else if (bestBars < expectedBars) {
     std::printf("  => GROUPING: the symbol's bars spread over groups\n");
   } else if (bestMerged != expectedBars) {
-    std::printf("  => MERGE: %d bars became %d\n", bestBars, bestMerged);
+    std::printf("  => MERGE or EXTRA BARS: the group's %d bars became %d after merging\n", bestBars,
+                bestMerged);
   }
   if (!bestRun.empty()) {
     std::printf("  run: %s\n", Join(bestRun, 24).c_str());
+    if (moduleWidth <= 0.0) {
+      // Unknown scale: the group's width over the symbol's modules.
+      double pixels = 0.0;
+      int modules = 0;
+      for (double v : bestRun) pixels += v;
+      for (int r : runs) modules += r;
+      moduleWidth = modules > 0 ? pixels / modules : 1.0;
+      std::printf("  module width estimated %.2f px\n", moduleWidth);
+    }
     CompareRun(bestRun, runs, moduleWidth, c.type);
   }
   bcx::ReleaseScanBuffers();

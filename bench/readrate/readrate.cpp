@@ -5,6 +5,7 @@
 //   bcx_readrate realdata [manifest.tsv] [--verbose]
 //   bcx_readrate diagnose <case name> <module width> <degrees>
 //   bcx_readrate diagnose-failures [module width...]
+//   bcx_readrate diagnose-file <image path in manifest> [manifest.tsv]
 #include "readrate.h"
 
 #include <cstdio>
@@ -103,6 +104,7 @@ int Usage() {
                "       bcx_readrate realdata [manifest.tsv] [--verbose]\n"
                "       bcx_readrate diagnose <case> <module> <degrees>\n"
                "       bcx_readrate diagnose-failures [module...]\n"
+               "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
                "cases:");
   for (const ReadCase& c : TableCases()) std::fprintf(stderr, " %s", c.name);
   std::fprintf(stderr, "\n");
@@ -131,6 +133,9 @@ int main(int argc, char** argv) {
   if (mode == "realdata") {
     const char* manifest = argc > 2 && argv[2][0] != '-' ? argv[2] : kDefaultManifest;
     return readrate::ReadRealData(manifest, verbose);
+  }
+  if (mode == "diagnose-file" && argc >= 3) {
+    return readrate::DiagnoseManifestImage(argc > 3 ? argv[3] : kDefaultManifest, argv[2]);
   }
   const std::vector<ReadCase> cases = TableCases();
   if (mode == "diagnose" && argc == 5) {

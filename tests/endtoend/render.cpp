@@ -219,9 +219,10 @@ std::vector<uint8_t> EncodePng(Pix* pix) {
 void DestroyPix(Pix** pix) { pixDestroy(pix); }
 
 bool ReadImage(const std::vector<uint8_t>& png, const std::vector<int>& types, const Region* region,
-               std::vector<ReadResult>* results) {
+               std::vector<ReadResult>* results, int threshold) {
   results->clear();
   BcxInit();
+  if (threshold != 0) BcxSetThreshold(threshold);
   for (uint16_t id = 0; id <= BCX_ITF; ++id) {
     const bool on = std::find(types.begin(), types.end(), id) != types.end();
     BcxScanType(id, on ? 1 : 0);

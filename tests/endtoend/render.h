@@ -76,9 +76,10 @@ struct ReadResult {
 };
 
 // Loads the PNG, enables exactly the listed symbologies and scans (within
-// the region if given). Returns false when loading fails.
+// the region if given; a threshold other than 0 is set after BcxInit).
+// Returns false when loading fails.
 bool ReadImage(const std::vector<uint8_t>& png, const std::vector<int>& types, const Region* region,
-               std::vector<ReadResult>* results);
+               std::vector<ReadResult>* results, int threshold = 0);
 
 // True when the four reported corners lie within `tolerance` pixels of the
 // quad's corners, going round it and starting at one end bar.
