@@ -51,6 +51,10 @@ struct TiffLayout {
 
 constexpr uint64_t kBrokenChain = UINT64_MAX;
 
+// Bytes per value of each TIFF field type, by type code; 0 for codes
+// libtiff ignores.
+constexpr uint8_t kFieldTypeBytes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8};
+
 bool Matches(const uint8_t* data, size_t length, const Signature& signature) {
   if (length < signature.offset + signature.length) return false;
   return std::memcmp(data + signature.offset, signature.bytes, signature.length) == 0;
@@ -65,6 +69,21 @@ uint64_t ReadUnsigned(const TiffLayout& tiff, size_t at, size_t bytes) {
   return value;
 }
 
+// A value too long for its entry lies elsewhere in the file, and must lie
+// inside it: a file cut short in its tag data is refused.
+bool EntryFits(const TiffLayout& tiff, size_t entry) {
+  const size_t inlineBytes = tiff.big ? 8 : 4;
+  const size_t countBytes = tiff.big ? 8 : 4;
+  const uint64_t type = ReadUnsigned(tiff, entry + 2, 2);
+  if (type >= sizeof kFieldTypeBytes) return true;
+  const uint64_t count = ReadUnsigned(tiff, entry + 4, countBytes);
+  const uint64_t valueSize = kFieldTypeBytes[type];
+  if (valueSize == 0 || count <= inlineBytes / valueSize) return true;
+  if (count > tiff.length / valueSize) return false;
+  const uint64_t at = ReadUnsigned(tiff, entry + 4 + countBytes, inlineBytes);
+  return at <= tiff.length && tiff.length - at >= count * valueSize;
+}
+
 // Offset of the directory after the one at `offset`, 0 at the end of the
 // chain, kBrokenChain when the directory does not fit in the file.
 uint64_t NextDirectory(const TiffLayout& tiff, uint64_t offset) {
@@ -76,6 +95,9 @@ uint64_t NextDirectory(const TiffLayout& tiff, uint64_t offset) {
   const uint64_t entries = ReadUnsigned(tiff, offset, countSize);
   const uint64_t room = tiff.length - offset - countSize;
   if (entries > room / entrySize || room - entries * entrySize < linkSize) return kBrokenChain;
+  for (uint64_t i = 0; i < entries; ++i) {
+    if (!EntryFits(tiff, offset + countSize + i * entrySize)) return kBrokenChain;
+  }
   return ReadUnsigned(tiff, offset + countSize + entries * entrySize, linkSize);
 }
 

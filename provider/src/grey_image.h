@@ -35,10 +35,8 @@ uint8_t Luminance(uint32_t red, uint32_t green, uint32_t blue) noexcept;
 
 // Each Decode* fills `image` on success and leaves it empty on failure.
 bool DecodePng(const uint8_t* data, size_t length, GreyImage* image) noexcept;
-bool ProbePng(const uint8_t* data, size_t length) noexcept;
 
 bool DecodeJpeg(const uint8_t* data, size_t length, GreyImage* image) noexcept;
-bool ProbeJpeg(const uint8_t* data, size_t length) noexcept;
 
 // Frame `frame` composited over the frames before it on the logical screen.
 bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, GreyImage* image) noexcept;
@@ -48,7 +46,6 @@ uint16_t CountGifFrames(const uint8_t* data, size_t length) noexcept;
 // BMP, PNM, WebP and TIFF pages through Leptonica.
 bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint16_t page,
                          GreyImage* image) noexcept;
-bool ProbeWithLeptonica(const uint8_t* data, size_t length) noexcept;
 
 // Directories in the chain of a TIFF file; 0 when the chain is broken.
 uint16_t CountTiffPages(const uint8_t* data, size_t length) noexcept;

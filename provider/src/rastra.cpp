@@ -105,24 +105,12 @@ bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page
   return false;
 }
 
+// Readable means decodable: a file cut short is refused here as in a load.
 bool Probe(const uint8_t* data, size_t length) {
-  switch (DetectFormat(data, length)) {
-    case Format::kPng:
-      return ProbePng(data, length);
-    case Format::kJpeg:
-      return ProbeJpeg(data, length);
-    case Format::kGif:
-      return CountGifFrames(data, length) > 0;
-    case Format::kTiff:
-      return CountTiffPages(data, length) > 0 && ProbeWithLeptonica(data, length);
-    case Format::kBmp:
-    case Format::kPnm:
-    case Format::kWebp:
-      return ProbeWithLeptonica(data, length);
-    case Format::kUnknown:
-      break;
-  }
-  return false;
+  GreyImage image = {nullptr, 0, 0};
+  const bool ok = DecodePage(data, length, 0, 0, &image);
+  FreeGrey(&image);
+  return ok;
 }
 
 uint16_t CountPages(const uint8_t* data, size_t length, uint16_t type) {

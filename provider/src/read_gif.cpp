@@ -218,6 +218,9 @@ void CloseWalk(GifWalk* walk) {
 }  // namespace
 
 bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, GreyImage* image) noexcept {
+  // A first pass without pixels refuses a damaged file before the screen
+  // is allocated.
+  if (frame >= CountGifFrames(data, length)) return false;
   GifSource source = {data, length, 0};
   GifWalk walk;
   const bool ok = OpenWalk(&walk, &source, true, frame) && Walk(&walk) && frame < walk.frames;

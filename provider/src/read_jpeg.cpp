@@ -41,15 +41,4 @@ bool DecodeJpeg(const uint8_t* data, size_t length, GreyImage* image) noexcept {
   return ok;
 }
 
-bool ProbeJpeg(const uint8_t* data, size_t length) noexcept {
-  if (!UsableBlock(data, length)) return false;
-  tjhandle decoder = tjInitDecompress();
-  if (decoder == nullptr) return false;
-  int width = 0;
-  int height = 0;
-  const bool ok = ReadSize(decoder, data, length, &width, &height);
-  tjDestroy(decoder);
-  return ok;
-}
-
 }  // namespace rastra

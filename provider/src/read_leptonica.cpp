@@ -100,9 +100,4 @@ bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint
   return ok;
 }
 
-bool ProbeWithLeptonica(const uint8_t* data, size_t length) noexcept {
-  if (data == nullptr || length == 0) return false;
-  return ReadHeader(data, length, DetectFormat(data, length), 0);
-}
-
 }  // namespace rastra

@@ -108,11 +108,4 @@ bool DecodePng(const uint8_t* data, size_t length, GreyImage* image) noexcept {
   return true;
 }
 
-bool ProbePng(const uint8_t* data, size_t length) noexcept {
-  PngJob job;
-  const bool ok = OpenJob(&job, data, length) && ReadHeader(&job);
-  CloseJob(&job);
-  return ok;
-}
-
 }  // namespace rastra
