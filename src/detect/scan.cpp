@@ -23,7 +23,8 @@ constexpr int32_t kBarsPerEdgePixel = 1;
 template <typename T>
 T* AllocateArray(size_t count, bool zeroed) {
   T* p = new (std::nothrow) T[count > 0 ? count : 1];
-  if (p != nullptr && zeroed) std::memset(static_cast<void*>(p), 0, sizeof(T) * (count > 0 ? count : 1));
+  if (p != nullptr && zeroed)
+    std::memset(static_cast<void*>(p), 0, sizeof(T) * (count > 0 ? count : 1));
   return p;
 }
 
@@ -37,7 +38,8 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
   g_scan.height = height;
   g_scan.region = AllocateArray<uint8_t>(pixels, false);
   g_scan.visited = AllocateArray<uint8_t>(pixels, true);
-  g_scan.boundary = AllocateArray<uint8_t>(pixels, true);
+  // Cleared by the segmentation pass itself.
+  g_scan.boundary = AllocateArray<uint8_t>(pixels, false);
   g_scan.stackCapacity = kStackPerEdgePixel * edge;
   g_scan.stack = AllocateArray<PixelEntry>(static_cast<size_t>(g_scan.stackCapacity), false);
   g_scan.boundaryCapacity = kBoundaryPerEdgePixel * edge;

@@ -45,4 +45,14 @@ int SegmentRegion();
 int AllocateScanBuffers(int32_t width, int32_t height);
 void ReleaseScanBuffers();
 
+// The steps of SegmentRegion, callable on their own on a filled g_scan.
+// FindBars segments the region into the bar list; 0 (bar list empty) when a
+// work list cannot grow.
+int FindBars();
+// Sizes g_scan.group to the bar list; 0 when memory runs out.
+int AllocateGroupTable();
+void ReleaseGroupTable();
+// Takes the bar list apart group by group and decodes each group.
+void RunCandidateGroups();
+
 }  // namespace bcx
