@@ -87,12 +87,18 @@ Segment SegmentBetween(const BoundaryEntry& from, const BoundaryEntry& to) {
 }  // namespace
 
 int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count) {
+  return MeasureBarCorners(bar, boundary, count, nullptr);
+}
+
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count,
+                      BarCorners* corners) {
   if (boundary == nullptr || !BoundaryCountFits(count)) return 0;
   double farthestSquared = 0.0;
   const int32_t a =
       FarthestFromCentroid(boundary, count, bar.centroidX, bar.centroidY, &farthestSquared);
   const int32_t b = FarthestFrom(boundary, count, a);
   const int32_t t = FarthestFromBoth(boundary, count, a, b);
+  if (corners != nullptr) *corners = BarCorners{a, b, t};
   const BoundaryEntry& pa = boundary[a];
   const BoundaryEntry& pb = boundary[b];
   const BoundaryEntry& pt = boundary[t];

@@ -38,8 +38,7 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
   g_scan.height = height;
   g_scan.region = AllocateArray<uint8_t>(pixels, false);
   g_scan.visited = AllocateArray<uint8_t>(pixels, true);
-  // Cleared by the segmentation pass itself.
-  g_scan.boundary = AllocateArray<uint8_t>(pixels, false);
+  g_scan.boundary = AllocateArray<uint8_t>(pixels, true);
   g_scan.stackCapacity = kStackPerEdgePixel * edge;
   g_scan.stack = AllocateArray<PixelEntry>(static_cast<size_t>(g_scan.stackCapacity), false);
   g_scan.boundaryCapacity = kBoundaryPerEdgePixel * edge;

@@ -46,12 +46,6 @@ bool MakeRoom(T*& items, int32_t count, int32_t& capacity) {
   return GrowList(items, count, capacity);
 }
 
-struct Component {
-  uint32_t pixelCount;
-  int64_t sumX;
-  int64_t sumY;
-};
-
 bool InsideRegion(int32_t x, int32_t y) {
   return x >= 0 && y >= 0 && x < g_scan.width && y < g_scan.height;
 }
@@ -82,17 +76,18 @@ bool ExamineNeighbours(int32_t px, int32_t py) {
   return true;
 }
 
-// Fills the component starting at (x, y). False when a work list cannot grow.
-bool FillComponent(int32_t x, int32_t y, Component* c) {
+}  // namespace
+
+int FillComponent(int32_t x, int32_t y, ComponentTotals* c) {
   const uint32_t limit = static_cast<uint32_t>(g_settings.componentPixelLimit);
-  *c = Component{0, 0, 0};
+  *c = ComponentTotals{0, 0, 0};
   g_scan.visited[PixelIndex(x, y)] = 1;
   g_scan.stack[0] = PixelEntry{x, y};
   g_scan.stackCount = 1;
   g_scan.boundaryCount = 0;
   while (g_scan.stackCount > 0) {
     const PixelEntry p = g_scan.stack[--g_scan.stackCount];
-    if (!ExamineNeighbours(p.x, p.y)) return false;
+    if (!ExamineNeighbours(p.x, p.y)) return 0;
     ++c->pixelCount;
     if (c->pixelCount > limit) {
       // Too large for a bar: measured on what was taken so far; the pixels
@@ -104,13 +99,15 @@ bool FillComponent(int32_t x, int32_t y, Component* c) {
     c->sumY += p.y;
     if (g_scan.boundary[PixelIndex(p.x, p.y)] != 0) {
       if (!MakeRoom(g_scan.boundaryList, g_scan.boundaryCount, g_scan.boundaryCapacity)) {
-        return false;
+        return 0;
       }
       g_scan.boundaryList[g_scan.boundaryCount++] = BoundaryEntry{p.x, p.y, 0.0};
     }
   }
-  return true;
+  return 1;
 }
+
+namespace {
 
 bool LengthWithinLimits(double barLength) {
   return static_cast<double>(g_settings.minBarPixels) <= barLength &&
@@ -119,7 +116,7 @@ bool LengthWithinLimits(double barLength) {
 
 // Measures the filled component and keeps it as a bar when its length fits.
 // False when the bar list cannot grow.
-bool KeepIfBar(const Component& c) {
+bool KeepIfBar(const ComponentTotals& c) {
   BarRecord bar{};
   bar.pixelCount = static_cast<int32_t>(c.pixelCount);
   bar.centroidX = static_cast<int32_t>(static_cast<double>(c.sumX) / c.pixelCount);
@@ -136,13 +133,12 @@ bool KeepIfBar(const Component& c) {
 
 int FindBars() {
   if (g_scan.width <= 0 || g_scan.height <= 0) return 1;
-  std::memset(g_scan.boundary, 0, PixelIndex(0, g_scan.height));
   for (int32_t y = 0; y < g_scan.height; ++y) {
     const uint8_t* region = g_scan.region + PixelIndex(0, y);
     const uint8_t* visited = g_scan.visited + PixelIndex(0, y);
     for (int32_t x = 0; x < g_scan.width; ++x) {
       if (region[x] == 0 || visited[x] != 0) continue;
-      Component c;
+      ComponentTotals c;
       if (!FillComponent(x, y, &c) || !KeepIfBar(c)) {
         g_scan.barCount = 0;
         return 0;
