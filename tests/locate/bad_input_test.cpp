@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+int dummy_bad_input;
