@@ -126,19 +126,6 @@ int32_t SpanLastBar(const double* run, int32_t n, int32_t narrowest, double limi
   return n - 1;
 }
 
-// Closes the gap left by bars f to l: later bars move down with their
-// widths and following spaces; bar f - 1 keeps the space that followed it.
-// Returns the bars left.
-int32_t RemoveSpan(double* run, int32_t n, int32_t f, int32_t l) {
-  const int32_t remaining = f + (n - 1 - l);
-  for (int32_t from = l + 1, to = f; from < n; ++from, ++to) {
-    g_scan.group[to] = g_scan.group[from];
-    run[2 * to] = run[2 * from];
-    if (from + 1 < n) run[2 * to + 1] = run[2 * from + 1];
-  }
-  return remaining;
-}
-
 }  // namespace
 
 void ReverseElementRun(const double* widths, double* reversed, int32_t count) {
@@ -195,13 +182,29 @@ int DecodeSpan(int32_t f, int32_t l, const double* run) {
   return 1;
 }
 
+void FindSpan(const double* run, int32_t n, int32_t* f, int32_t* l) {
+  const int32_t narrowest = NarrowestBar(run, n);
+  const double limit = run[2 * narrowest] * static_cast<double>(g_settings.widthRatioLimit);
+  *f = SpanFirstBar(run, narrowest, limit);
+  *l = SpanLastBar(run, n, narrowest, limit);
+}
+
+// In place: every width moves down or stays, never up.
+int32_t RemoveSpan(double* run, int32_t n, int32_t f, int32_t l) {
+  const int32_t remaining = f + (n - 1 - l);
+  for (int32_t from = l + 1, to = f; from < n; ++from, ++to) {
+    g_scan.group[to] = g_scan.group[from];
+    run[2 * to] = run[2 * from];
+    if (from + 1 < n) run[2 * to + 1] = run[2 * from + 1];
+  }
+  return remaining;
+}
+
 void DecodeSpans(double* run, int32_t n) {
-  const double ratio = g_settings.widthRatioLimit;
   while (n > 0) {
-    const int32_t narrowest = NarrowestBar(run, n);
-    const double limit = run[2 * narrowest] * ratio;
-    const int32_t f = SpanFirstBar(run, narrowest, limit);
-    const int32_t l = SpanLastBar(run, n, narrowest, limit);
+    int32_t f = 0;
+    int32_t l = 0;
+    FindSpan(run, n, &f, &l);
     DecodeSpan(f, l, run);
     n = RemoveSpan(run, n, f, l);
   }

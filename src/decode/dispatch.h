@@ -14,6 +14,15 @@ void DecodeGroup(int32_t n);
 // (2n - 1 widths). Rewrites the group table and the run as spans leave.
 void DecodeSpans(double* run, int32_t n);
 
+// The span around the narrowest bar of a run of n bars: out to the nearest
+// bar on each side at least width-ratio-limit times as wide, or to the ends.
+void FindSpan(const double* run, int32_t n, int32_t* f, int32_t* l);
+
+// Closes the gap that bars f to l leave in g_scan.group and in the run:
+// later bars move down with their widths and following spaces; bar f - 1
+// keeps the space that followed it. Returns the number of bars left.
+int32_t RemoveSpan(double* run, int32_t n, int32_t f, int32_t l);
+
 // Index of the first of the narrowest bars of a run of n bars.
 int32_t NarrowestBar(const double* run, int32_t n);
 
