@@ -14,8 +14,6 @@
 namespace rastra {
 namespace {
 
-constexpr uint16_t kTypeTiffPages = 2;
-constexpr uint16_t kTypeGifFrames = 6;
 // A file is read whole; the memory interface carries 32-bit lengths.
 constexpr uint64_t kMaxFileBytes = UINT32_MAX;
 
@@ -34,7 +32,7 @@ struct FileBlock {
   size_t length;
 };
 
-bool IsMultiPageType(uint16_t type) { return type == kTypeTiffPages || type == kTypeGifFrames; }
+bool IsMultiPageType(uint16_t type) { return type == RASTRA_TYPE_TIFF || type == RASTRA_TYPE_GIF; }
 
 void ForgetImage() {
   FreeGrey(&g_state.image);
@@ -108,7 +106,7 @@ bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page
 // Readable means decodable: a file cut short is refused here as in a load.
 bool Probe(const uint8_t* data, size_t length) {
   GreyImage image = {nullptr, 0, 0};
-  const bool ok = DecodePage(data, length, 0, 0, &image);
+  const bool ok = DecodePage(data, length, RASTRA_TYPE_DETECT, 0, &image);
   FreeGrey(&image);
   return ok;
 }
