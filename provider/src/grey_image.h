@@ -50,6 +50,9 @@ bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint
 // Directories in the chain of a TIFF file; 0 when the chain is broken.
 uint16_t CountTiffPages(const uint8_t* data, size_t length) noexcept;
 
+// A 64-bit digest of a block, to recognise a block decoded a moment ago.
+uint64_t Fingerprint(const uint8_t* data, size_t length) noexcept;
+
 // Mutes Leptonica's messages; safe to call more than once.
 void SilenceLeptonica() noexcept;
 

@@ -14,36 +14,67 @@
 namespace rastra {
 namespace {
 
-constexpr uint16_t kTypeTiffPages = 2;
-constexpr uint16_t kTypeGifFrames = 6;
 // A file is read whole; the memory interface carries 32-bit lengths.
 constexpr uint64_t kMaxFileBytes = UINT32_MAX;
 
+// Which block and page an image was decoded from; length 0 means none.
+struct BlockKey {
+  uint64_t fingerprint;
+  size_t length;
+  uint16_t page;
+};
+
+// Hosts count pages and load the same block back to back (in either
+// order), so the page 0 decoded by a count is kept as `spare` for the load,
+// and a count of the block just loaded decodes nothing.
 struct ProviderState {
   GreyImage image;
+  BlockKey imageKey;
+  GreyImage spare;
+  BlockKey spareKey;
   Rect region;
   int32_t level;
   char* pagePath;  // last path given to LoadFile or CountFilePages
   uint16_t pageType;
 };
 
-ProviderState g_state = {{nullptr, 0, 0}, {0, 0, 0, 0}, RASTRA_DEFAULT_THRESHOLD, nullptr, 0};
+constexpr BlockKey kNoBlock = {0, 0, 0};
+
+ProviderState g_state = {
+    {nullptr, 0, 0}, kNoBlock, {nullptr, 0, 0}, kNoBlock, {0, 0, 0, 0}, RASTRA_DEFAULT_THRESHOLD,
+    nullptr,         0};
 
 struct FileBlock {
   uint8_t* data;
   size_t length;
 };
 
-bool IsMultiPageType(uint16_t type) { return type == kTypeTiffPages || type == kTypeGifFrames; }
+bool IsMultiPageType(uint16_t type) { return type == RASTRA_TYPE_TIFF || type == RASTRA_TYPE_GIF; }
+
+BlockKey KeyOf(const uint8_t* data, size_t length, uint16_t page) {
+  return {Fingerprint(data, length), length, page};
+}
+
+bool SameBlock(const BlockKey& a, const BlockKey& b) {
+  return a.length != 0 && a.length == b.length && a.fingerprint == b.fingerprint &&
+         a.page == b.page;
+}
 
 void ForgetImage() {
   FreeGrey(&g_state.image);
+  g_state.imageKey = kNoBlock;
   g_state.region = {0, 0, 0, 0};
 }
 
-void Adopt(const GreyImage& image) {
+void ForgetSpare() {
+  FreeGrey(&g_state.spare);
+  g_state.spareKey = kNoBlock;
+}
+
+void Adopt(const GreyImage& image, const BlockKey& key) {
   ForgetImage();
   g_state.image = image;
+  g_state.imageKey = key;
   g_state.region = {0, 0, image.width, image.height};
 }
 
@@ -107,10 +138,14 @@ bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page
 
 // Readable means decodable: a file cut short is refused here as in a load.
 bool Probe(const uint8_t* data, size_t length) {
+  const BlockKey key = KeyOf(data, length, 0);
+  if (SameBlock(key, g_state.imageKey) || SameBlock(key, g_state.spareKey)) return true;
   GreyImage image = {nullptr, 0, 0};
-  const bool ok = DecodePage(data, length, 0, 0, &image);
-  FreeGrey(&image);
-  return ok;
+  if (!DecodePage(data, length, RASTRA_TYPE_DETECT, 0, &image)) return false;
+  ForgetSpare();
+  g_state.spare = image;
+  g_state.spareKey = key;
+  return true;
 }
 
 uint16_t CountPages(const uint8_t* data, size_t length, uint16_t type) {
@@ -126,12 +161,24 @@ uint16_t CountPages(const uint8_t* data, size_t length, uint16_t type) {
 
 // A failed load leaves no image, so a stale one is never binarised.
 uint8_t LoadPage(const uint8_t* data, size_t length, uint16_t type, uint16_t page) {
+  if (data == nullptr || length == 0 || (page != 0 && !IsMultiPageType(type))) {
+    ForgetImage();
+    return 0;
+  }
+  const BlockKey key = KeyOf(data, length, page);
+  if (SameBlock(key, g_state.spareKey)) {
+    Adopt(g_state.spare, key);
+    g_state.spare = {nullptr, 0, 0};
+    g_state.spareKey = kNoBlock;
+    return 1;
+  }
+  ForgetSpare();
   GreyImage image = {nullptr, 0, 0};
   if (!DecodePage(data, length, type, page, &image)) {
     ForgetImage();
     return 0;
   }
-  Adopt(image);
+  Adopt(image, key);
   return 1;
 }
 
@@ -160,6 +207,7 @@ extern "C" {
 
 void ReleaseImage(void) noexcept {
   rastra::ForgetImage();
+  rastra::ForgetSpare();
   delete[] g_state.pagePath;
   g_state.pagePath = nullptr;
   g_state.pageType = 0;

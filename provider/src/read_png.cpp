@@ -56,7 +56,7 @@ void RequestGrey(png_structp png, png_infop info) {
   const png_byte colorType = png_get_color_type(png, info);
   png_set_expand(png);
   png_set_strip_16(png);
-  if ((colorType & PNG_COLOR_MASK_COLOR) != 0 || colorType == PNG_COLOR_TYPE_PALETTE) {
+  if ((colorType & PNG_COLOR_MASK_COLOR) != 0) {  // palettes included
     png_set_rgb_to_gray_fixed(png, PNG_ERROR_ACTION_NONE, kRedWeight, kGreenWeight);
   }
   if ((colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0) {

@@ -166,3 +166,66 @@ TEST(LoadTest, OddSizesAndSinglePixels) {
 
 }  // namespace
 }  // namespace rastra_test
+
+namespace rastra_test {
+namespace {
+
+// Counting decodes page 0 and keeps it for the load that follows; the kept
+// image must never stand in for another block.
+class CountThenLoadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ReleaseImage();
+    ASSERT_EQ(SetThreshold(RASTRA_DEFAULT_THRESHOLD), 1);
+    PIX* wide = MakePattern(Pixels::kGrey8, 64, 16);
+    first_ = Encode(wide, IFF_PNG);
+    pixDestroy(&wide);
+    second_ = EncodePattern(Pixels::kGrey8, IFF_PNG);
+  }
+  void TearDown() override { ReleaseImage(); }
+
+  static void ExpectSize(int width, int height) {
+    int32_t w = 0;
+    int32_t h = 0;
+    ASSERT_EQ(GetSize(&w, &h), 1);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+    EXPECT_EQ(PatternMismatches(Binarised(w, h), w, h), 0);
+  }
+
+  Bytes first_;
+  Bytes second_;
+};
+
+TEST_F(CountThenLoadTest, LoadAfterCountOfTheSameBlock) {
+  ASSERT_EQ(CountMemoryPages(first_.data(), static_cast<uint32_t>(first_.size()), 0), 1);
+  ASSERT_EQ(LoadMemory(first_.data(), static_cast<uint32_t>(first_.size()), 0), 1);
+  ExpectSize(64, 16);
+  EXPECT_EQ(CountMemoryPages(first_.data(), static_cast<uint32_t>(first_.size()), 0), 1);
+  ExpectSize(64, 16);
+}
+
+TEST_F(CountThenLoadTest, LoadAfterCountOfAnotherBlock) {
+  ASSERT_EQ(CountMemoryPages(first_.data(), static_cast<uint32_t>(first_.size()), 0), 1);
+  ASSERT_EQ(LoadMemory(second_.data(), static_cast<uint32_t>(second_.size()), 0), 1);
+  ExpectSize(kPatternWidth, kPatternHeight);
+}
+
+TEST_F(CountThenLoadTest, FileRewrittenBetweenCountAndLoad) {
+  TempDir dir;
+  const std::string path = dir.File("image.png");
+  ASSERT_TRUE(WriteBytes(path, first_));
+  ASSERT_EQ(CountFilePages(path.c_str(), 0), 1);
+  ASSERT_TRUE(WriteBytes(path, second_));
+  ASSERT_EQ(LoadFile(path.c_str(), 0), 1);
+  ExpectSize(kPatternWidth, kPatternHeight);
+}
+
+TEST_F(CountThenLoadTest, CountLeavesTheCurrentImageAlone) {
+  ASSERT_EQ(LoadMemory(first_.data(), static_cast<uint32_t>(first_.size()), 0), 1);
+  ASSERT_EQ(CountMemoryPages(second_.data(), static_cast<uint32_t>(second_.size()), 0), 1);
+  ExpectSize(64, 16);
+}
+
+}  // namespace
+}  // namespace rastra_test
