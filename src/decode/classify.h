@@ -13,6 +13,18 @@ constexpr int kMaxModules = 4;
 extern double g_barModules[kMaxModules];
 extern double g_spaceModules[kMaxModules];
 
+// Calibration needs a "1" at a bar position (even) and at a space position
+// (odd); every pattern handed to CalibrateModules is checked with this at
+// compile time, so a table is never left without a width.
+constexpr bool CalibratesBarsAndSpaces(const char* pattern) {
+  bool bar = false;
+  bool space = false;
+  for (int p = 0; pattern[p] != '\0'; ++p) {
+    if (pattern[p] == '1') (p % 2 == 0 ? bar : space) = true;
+  }
+  return bar && space;
+}
+
 // Sets both tables from the narrowest bar and space at the pattern's "1"
 // positions. With alignToStart == 1 pattern position p pairs with element p,
 // otherwise with element count - strlen(pattern) + p. The run must hold at

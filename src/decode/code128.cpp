@@ -138,6 +138,7 @@ constexpr const char* kStartA = "211412";  // value 103
 constexpr const char* kStartB = "211214";  // value 104
 constexpr const char* kStartC = "211232";  // value 105
 constexpr const char* kStop = "2331112";
+static_assert(CalibratesBarsAndSpaces(kStop));
 constexpr int kStopElements = 7;
 static_assert(SumsToEleven(kStartA) && SumsToEleven(kStartB) && SumsToEleven(kStartC));
 

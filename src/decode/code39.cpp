@@ -84,6 +84,7 @@ constexpr bool AllRowsThreeWideOfNine() {
 static_assert(AllRowsThreeWideOfNine());
 
 constexpr const char* kStartStopModules = "121121211";
+static_assert(CalibratesBarsAndSpaces(kStartStopModules));
 constexpr int32_t kWideAsTwo = 1;
 constexpr int32_t kWideAsThree = 0;
 constexpr int32_t kFirstIsBar = 1;

@@ -99,6 +99,7 @@ constexpr bool LeftCodesDistinct() {
 static_assert(LeftCodesDistinct());
 
 constexpr const char* kSideGuard = "111";
+static_assert(CalibratesBarsAndSpaces(kSideGuard));
 constexpr const char* kCentreGuard = "11111";
 constexpr int32_t kFirstIsBar = 1;
 constexpr int32_t kFirstIsSpace = 0;

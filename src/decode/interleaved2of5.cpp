@@ -43,6 +43,7 @@ constexpr bool AllRowsTwoWideOfFive() {
 static_assert(AllRowsTwoWideOfFive());
 
 constexpr const char* kStart = "1111";
+static_assert(CalibratesBarsAndSpaces(kStart));
 constexpr const char* kStop = "211";
 constexpr int32_t kStartElements = 4;
 constexpr int32_t kStopElements = 3;

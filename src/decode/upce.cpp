@@ -94,7 +94,8 @@ bool GuardReads(const double* widths, int32_t n) {
 void ExpandDigits(const char* x, char* out) {
   const char last = x[kDigits - 1];
   const char* layout = nullptr;
-  // Each letter names a digit of x ("1" to "6"); "0" is a suppressed zero.
+  // Each layout character names a digit of x ("1" to "6"); "0" is a
+  // suppressed zero.
   if (last <= '2') {
     layout = "1260000345";
   } else if (last == '3') {

@@ -116,8 +116,11 @@ class Fuzz : public testing::Test {
 
   // Every span of the run through the dispatch, the run on the heap at its
   // exact size, the group table sized to its bars.
-  void Dispatch(const std::vector<double>& run) {
-    if (run.size() % 2 == 0) return;  // runs of bars are odd
+  void Dispatch(std::vector<double> run) {
+    if (run.size() % 2 == 0) {  // a run of bars ends with a bar
+      if (run.empty()) return;
+      run.pop_back();
+    }
     const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
     std::unique_ptr<BarRecord[]> bars(new BarRecord[static_cast<size_t>(n)]());
     for (int32_t k = 0; k < n; ++k) bars[k].side = Segment{k, 0, k, 30, 30.0, 0.0, 30.0};
