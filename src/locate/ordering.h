@@ -9,8 +9,8 @@ namespace bcx {
 
 void OrderGroup(int32_t n);
 void MergeBrokenBars(int32_t n, int32_t* remaining);
-bool JoinPieces(const Segment& a, Point centroidA, const Segment& b,
-                Point centroidB, double maxGap, Segment* joined);
+bool JoinPieces(const Segment& a, Point centroidA, const Segment& b, Point centroidB, double maxGap,
+                Segment* joined);
 bool AnglesParallel(double a, double b, double tolerance);
 void SortKeysAscending(double* keys, int32_t* indices, int32_t n);
 
