@@ -31,8 +31,7 @@ struct BarCorners {
 };
 
 // MeasureBar that also reports the corners (corners may be nullptr).
-int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count,
-                      BarCorners* corners);
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count, BarCorners* corners);
 
 // Finds the component's corners and its side. Returns 0 when the boundary
 // count is outside the configured limits or too small to have three corners.

@@ -90,8 +90,7 @@ int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count) {
   return MeasureBarCorners(bar, boundary, count, nullptr);
 }
 
-int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count,
-                      BarCorners* corners) {
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count, BarCorners* corners) {
   if (boundary == nullptr || !BoundaryCountFits(count)) return 0;
   double farthestSquared = 0.0;
   const int32_t a =

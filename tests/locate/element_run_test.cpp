@@ -1,3 +1,5 @@
+#include "locate/element_run.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "detect/scan.h"
-#include "locate/element_run.h"
 #include "support.h"
 
 namespace bcx::test {

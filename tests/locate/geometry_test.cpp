@@ -1,9 +1,9 @@
+#include "locate/geometry.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "locate/geometry.h"
 
 namespace bcx {
 namespace {
@@ -27,16 +27,15 @@ TEST_P(MeasureSegmentTest, FollowsTheAngleConvention) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MeasureSegmentTest,
-    ::testing::Values(AngleCase{0, 0, 5, 0, 0.0, 5, 5}, AngleCase{5, 0, 0, 0, 3.14, 5, 5},
-                      AngleCase{0, 0, 0, 5, 1.57, 5, 5}, AngleCase{0, 5, 0, 0, 4.71, 5, 5},
-                      AngleCase{3, 3, 3, 3, 4.71, 0, 0},
-                      AngleCase{0, 0, 10, 10, std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
-                      AngleCase{10, 10, 0, 0, std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
-                      AngleCase{0, 10, 10, 0, 6.28 - std::atan(1.0), std::sqrt(200.0),
-                                std::sqrt(200.0)},
-                      AngleCase{10, 0, 0, 10, 6.28 - std::atan(1.0), std::sqrt(200.0),
-                                std::sqrt(200.0)},
-                      AngleCase{0, 0, 3, 4, std::atan(4.0 / 3.0), 5, 5}));
+    ::testing::Values(
+        AngleCase{0, 0, 5, 0, 0.0, 5, 5}, AngleCase{5, 0, 0, 0, 3.14, 5, 5},
+        AngleCase{0, 0, 0, 5, 1.57, 5, 5}, AngleCase{0, 5, 0, 0, 4.71, 5, 5},
+        AngleCase{3, 3, 3, 3, 4.71, 0, 0},
+        AngleCase{0, 0, 10, 10, std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
+        AngleCase{10, 10, 0, 0, std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
+        AngleCase{0, 10, 10, 0, 6.28 - std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
+        AngleCase{10, 0, 0, 10, 6.28 - std::atan(1.0), std::sqrt(200.0), std::sqrt(200.0)},
+        AngleCase{0, 0, 3, 4, std::atan(4.0 / 3.0), 5, 5}));
 
 TEST(GeometryTest, QuarterTurnsAreBuiltFromTheLibrarysPi) {
   EXPECT_EQ(kPi, 3.14);
@@ -96,9 +95,9 @@ TEST(GeometryTest, LineIntersectionTruncatesTowardZero) {
 TEST(GeometryTest, LineIntersectionFarDownALargeRegionDoesNotOverflow) {
   // The constant terms are near 4e9 here: beyond 32 bits.
   Point p{};
-  ASSERT_EQ(
-      LineIntersection(MakeSegment(60000, 0, 60000, 65000), MakeSegment(0, 60000, 65000, 60000), &p),
-      1);
+  ASSERT_EQ(LineIntersection(MakeSegment(60000, 0, 60000, 65000),
+                             MakeSegment(0, 60000, 65000, 60000), &p),
+            1);
   EXPECT_EQ(p.x, 60000);
   EXPECT_EQ(p.y, 60000);
   ASSERT_EQ(LineIntersection(MakeSegment(65535, 65535, 65000, 64000),
@@ -115,8 +114,7 @@ TEST(GeometryTest, LineIntersectionOfExtremeLinesStaysDefined) {
   EXPECT_EQ(LineIntersection(MakeSegment(kLow, kLow, kHigh, kHigh + 0),
                              MakeSegment(kLow, kHigh, kHigh, kLow), &p),
             1);
-  EXPECT_EQ(LineIntersection(MakeSegment(0, 0, 1, 1000000), MakeSegment(0, 1, 1, 1000002), &p),
-            1);
+  EXPECT_EQ(LineIntersection(MakeSegment(0, 0, 1, 1000000), MakeSegment(0, 1, 1, 1000002), &p), 1);
 }
 
 TEST(GeometryTest, NormalThroughMidpointTruncatesTheOffset) {

@@ -1,10 +1,11 @@
+#include "locate/grouping.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "detect/scan.h"
-#include "locate/grouping.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -138,8 +139,8 @@ TEST_F(GroupingTest, OnePassWalkGivesThePlainGroups) {
       const int32_t y = static_cast<int32_t>(random() % 400);
       const int32_t dx = static_cast<int32_t>(random() % 21) - 10;
       const int32_t dy = 20 + static_cast<int32_t>(random() % 60);
-      BarRecord bar = random() % 4 == 0 ? BarWithSide(x, y, x + dy, y + dx)
-                                        : BarWithSide(x, y, x + dx, y + dy);
+      BarRecord bar =
+          random() % 4 == 0 ? BarWithSide(x, y, x + dy, y + dx) : BarWithSide(x, y, x + dx, y + dy);
       bar.pixelCount = k;
       list.push_back(bar);
     }

@@ -4,9 +4,9 @@
 
 #include "api/settings.h"
 #include "bcxdec.h"
-#include "platform/screen.h"
 #include "detect/bar.h"
 #include "detect/scan.h"
+#include "platform/screen.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -30,8 +30,7 @@ Filled FillAndMeasure(const Bitmap& bitmap, int32_t x, int32_t y) {
   f.bar.pixelCount = static_cast<int32_t>(totals.pixelCount);
   f.bar.centroidX = static_cast<int32_t>(static_cast<double>(totals.sumX) / totals.pixelCount);
   f.bar.centroidY = static_cast<int32_t>(static_cast<double>(totals.sumY) / totals.pixelCount);
-  f.accepted =
-      MeasureBarCorners(f.bar, g_scan.boundaryList, g_scan.boundaryCount, &f.corners);
+  f.accepted = MeasureBarCorners(f.bar, g_scan.boundaryList, g_scan.boundaryCount, &f.corners);
   f.boundary.assign(g_scan.boundaryList, g_scan.boundaryList + g_scan.boundaryCount);
   return f;
 }

@@ -1,10 +1,11 @@
+#include "locate/ordering.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "detect/scan.h"
-#include "locate/ordering.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -121,14 +122,12 @@ TEST_P(AnglesParallelTest, MatchesAcrossTheWrapAndTheVertical) {
   EXPECT_EQ(AnglesParallel(c.b, c.a, 3.14 * 0.05), c.parallel);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AnglesParallelTest,
-                         ::testing::Values(ParallelCase{0.05, 6.25, true},
-                                           ParallelCase{0.3, 0.5, false},
-                                           ParallelCase{1.52, 4.75, true},
-                                           ParallelCase{0.02, 3.14, true},
-                                           ParallelCase{1.0, 1.15, true},
-                                           ParallelCase{1.0, 1.16, false},
-                                           ParallelCase{1.57, 4.71, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnglesParallelTest,
+    ::testing::Values(ParallelCase{0.05, 6.25, true}, ParallelCase{0.3, 0.5, false},
+                      ParallelCase{1.52, 4.75, true}, ParallelCase{0.02, 3.14, true},
+                      ParallelCase{1.0, 1.15, true}, ParallelCase{1.0, 1.16, false},
+                      ParallelCase{1.57, 4.71, true}));
 
 struct Piece {
   int32_t top;
@@ -193,8 +192,8 @@ TEST_F(OrderingTest, PiecesInReverseOrderMergeToo) {
 
 TEST_F(OrderingTest, LastRecordMergesIntoAnEarlierOne) {
   BarRecord other = PieceAt(40, {0, 30, 3.0, 40.0}, 1);
-  const int32_t m = Merge({PieceAt(5, {0, 10, 3.0, 5.0}, 0), other,
-                           PieceAt(5, {13, 20, 3.0, 5.5}, 2)});
+  const int32_t m =
+      Merge({PieceAt(5, {0, 10, 3.0, 5.0}, 0), other, PieceAt(5, {13, 20, 3.0, 5.5}, 2)});
   ASSERT_EQ(m, 2);
   EXPECT_EQ(GroupTags(2), (std::vector<int32_t>{0, 1}));
   EXPECT_EQ(g_scan.group[0].side.y2, 20);
@@ -206,8 +205,7 @@ struct MergeBoundCase {
   int32_t remaining;
 };
 
-class MergeBoundTest : public OrderingTest,
-                       public ::testing::WithParamInterface<MergeBoundCase> {};
+class MergeBoundTest : public OrderingTest, public ::testing::WithParamInterface<MergeBoundCase> {};
 
 TEST_P(MergeBoundTest, WidthAndPositionBoundsAreStrict) {
   const MergeBoundCase& c = GetParam();
@@ -218,8 +216,7 @@ TEST_P(MergeBoundTest, WidthAndPositionBoundsAreStrict) {
 
 INSTANTIATE_TEST_SUITE_P(Bounds, MergeBoundTest,
                          ::testing::Values(MergeBoundCase{6.0, 5.0, 2}, MergeBoundCase{5.9, 5.0, 1},
-                                           MergeBoundCase{4.0, 5.0, 2},
-                                           MergeBoundCase{4.1, 5.0, 1},
+                                           MergeBoundCase{4.0, 5.0, 2}, MergeBoundCase{4.1, 5.0, 1},
                                            MergeBoundCase{5.0, 10.0, 2},
                                            MergeBoundCase{5.0, 9.9, 1},
                                            MergeBoundCase{5.0, 0.0, 2}));

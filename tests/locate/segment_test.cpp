@@ -5,8 +5,8 @@
 #include "api/results.h"
 #include "api/settings.h"
 #include "bcxdec.h"
-#include "platform/screen.h"
 #include "detect/scan.h"
+#include "platform/screen.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -175,8 +175,8 @@ TEST_P(LengthTest, KeepsBarsWithinTheLengthLimits) {
 // Upright bars near the maximum have more boundary pixels than twice the
 // maximum length, and the boundary count rejects them first.
 INSTANTIATE_TEST_SUITE_P(Limits, LengthTest,
-                         ::testing::Values(LengthCase{18, 0}, LengthCase{19, 1},
-                                           LengthCase{300, 1}, LengthCase{303, 0}));
+                         ::testing::Values(LengthCase{18, 0}, LengthCase{19, 1}, LengthCase{300, 1},
+                                           LengthCase{303, 0}));
 
 TEST_F(SegmentTest, LongDiagonalBarsFailTheLengthTest) {
   // A diagonal has fewer boundary pixels per pixel of length, so the length
@@ -213,7 +213,8 @@ TEST_F(SegmentTest, BarListGrowsByHalfWhenNearlyFull) {
   for (int32_t k = 1; k < g_scan.barCount; ++k) {
     const BarRecord& a = g_scan.bars[k - 1];
     const BarRecord& b = g_scan.bars[k];
-    ASSERT_TRUE(a.centroidY < b.centroidY || (a.centroidY == b.centroidY && a.centroidX < b.centroidX));
+    ASSERT_TRUE(a.centroidY < b.centroidY ||
+                (a.centroidY == b.centroidY && a.centroidX < b.centroidX));
   }
 }
 
