@@ -16,6 +16,11 @@
  * Images wider or taller than 65535 pixels, or with more than
  * RASTRA_MAX_PIXELS pixels, are refused from their header, before any
  * large allocation.
+ *
+ * Pixels of any depth (1 to 16 bits, colour-mapped, RGB, RGBA) become 8-bit
+ * luminance (0.299 R + 0.587 G + 0.114 B), transparency composed over white.
+ * A file that is truncated or damaged anywhere is refused whole, and a failed
+ * load or page selection leaves no current image.
  */
 #ifndef RASTRA_H
 #define RASTRA_H
@@ -42,13 +47,22 @@ extern "C" {
 #define RASTRA_NOEXCEPT
 #endif
 
+#define RASTRA_TYPE_DETECT 0
+#define RASTRA_TYPE_BMP 1
+#define RASTRA_TYPE_TIFF 2 /* multi-page */
+#define RASTRA_TYPE_PNG 3
+#define RASTRA_TYPE_JPEG 4
+#define RASTRA_TYPE_PNM 5
+#define RASTRA_TYPE_GIF 6 /* multi-page: frames */
+#define RASTRA_TYPE_WEBP 7
+
 #define RASTRA_MAX_PIXELS (1u << 28)
 #define RASTRA_MAX_SIDE 65535u
 #define RASTRA_THRESHOLD_OTSU (-1)
 #define RASTRA_THRESHOLD_ADAPTIVE (-2)
 #define RASTRA_DEFAULT_THRESHOLD 128
 
-/* Forgets the current image. */
+/* Forgets the current image and the remembered file path. */
 RASTRA_API void RASTRA_CALL ReleaseImage(void) RASTRA_NOEXCEPT;
 
 /* Loads an image from a memory block; for types 2 and 6 page 0. The block
@@ -69,12 +83,15 @@ RASTRA_API uint8_t RASTRA_CALL GetSize(int32_t* width, int32_t* height) RASTRA_N
 RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t* buffer, int32_t width,
                                                int32_t height) RASTRA_NOEXCEPT;
 
-/* Pages of a file: for types 2 and 6 the page or frame count, otherwise 1
- * when the file is a readable image. 0 when unreadable. */
+/* Pages of a file: for types 2 and 6 the page or frame count of a TIFF or
+ * GIF, otherwise 1 when the file decodes as an image (page 0 is decoded to
+ * check it, then dropped; the current image is untouched). 0 when
+ * unreadable. Remembers the path for SelectFilePage. */
 RASTRA_API uint16_t RASTRA_CALL CountFilePages(const char* path, uint16_t type) RASTRA_NOEXCEPT;
 
 /* Makes page `page` of the last file passed to LoadFile or CountFilePages
- * current. The region becomes the whole page. */
+ * current, read again from disk with the type given there; only page 0
+ * exists for single-page types. The region becomes the whole page. */
 RASTRA_API uint8_t RASTRA_CALL SelectFilePage(uint16_t page) RASTRA_NOEXCEPT;
 
 /* Crops to an inclusive rectangle of the current image; ignored unless it
@@ -83,7 +100,9 @@ RASTRA_API void RASTRA_CALL SetRegion(uint16_t left, uint16_t top, uint16_t righ
                                       uint16_t bottom) RASTRA_NOEXCEPT;
 
 /* Binarisation level: 1..255 (dark when grey < level), -1 Otsu, -2
- * adaptive. Any other level is refused and the previous one stays. */
+ * adaptive (Sauvola). The automatic levels are computed over the region at
+ * each GetBinaryPixels. Any other level is refused and the previous one
+ * stays; the level outlives loads and ReleaseImage. */
 RASTRA_API uint8_t RASTRA_CALL SetThreshold(int32_t level) RASTRA_NOEXCEPT;
 
 /* Pages of a memory block, as CountFilePages. */

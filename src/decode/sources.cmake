@@ -1,1 +1,11 @@
-set(BCX_decode_SOURCES dispatch.cpp)
+set(BCX_decode_SOURCES
+    classify.cpp
+    code39.cpp
+    code128.cpp
+    interleaved2of5.cpp
+    ean_upc.cpp
+    ean13.cpp
+    ean8.cpp
+    upca.cpp
+    upce.cpp
+    dispatch.cpp)

@@ -23,6 +23,16 @@ struct BoundaryEntry {
   double distanceSquared;  // to the centroid, written by MeasureBar
 };
 
+// Boundary list positions of the three corners MeasureBar found.
+struct BarCorners {
+  int32_t a;  // farthest from the centroid
+  int32_t b;  // farthest from a
+  int32_t t;  // farthest from a and b together
+};
+
+// MeasureBar that also reports the corners (corners may be nullptr).
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count, BarCorners* corners);
+
 // Finds the component's corners and its side. Returns 0 when the boundary
 // count is outside the configured limits or too small to have three corners.
 int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count);

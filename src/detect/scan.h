@@ -45,4 +45,25 @@ int SegmentRegion();
 int AllocateScanBuffers(int32_t width, int32_t height);
 void ReleaseScanBuffers();
 
+struct ComponentTotals {
+  uint32_t pixelCount;  // one above the component pixel limit when the fill stopped
+  int64_t sumX;
+  int64_t sumY;
+};
+
+// Fills the dark component starting at the unvisited dark pixel (x, y),
+// leaving its boundary pixels in g_scan.boundaryList. Returns 0 when a work
+// list cannot grow.
+int FillComponent(int32_t x, int32_t y, ComponentTotals* totals);
+
+// The steps of SegmentRegion, callable on their own on a filled g_scan.
+// FindBars segments the region into the bar list; 0 (bar list empty) when a
+// work list cannot grow.
+int FindBars();
+// Sizes g_scan.group to the bar list; 0 when memory runs out.
+int AllocateGroupTable();
+void ReleaseGroupTable();
+// Takes the bar list apart group by group and decodes each group.
+void RunCandidateGroups();
+
 }  // namespace bcx

@@ -1,1 +1,1 @@
-set(BCX_detect_SOURCES scan.cpp segment.cpp)
+set(BCX_detect_SOURCES scan.cpp segment.cpp measure_bar.cpp)

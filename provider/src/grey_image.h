@@ -1,0 +1,61 @@
+// Internal types of the image provider: the decoded grey image and the
+// format readers that produce it.
+#ifndef RASTRA_GREY_IMAGE_H
+#define RASTRA_GREY_IMAGE_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rastra {
+
+// 8-bit luminance, rows top first, no padding; white is 255.
+struct GreyImage {
+  uint8_t* pixels;
+  int32_t width;
+  int32_t height;
+};
+
+enum class Format { kUnknown, kBmp, kTiff, kPng, kJpeg, kPnm, kGif, kWebp };
+
+constexpr uint8_t kWhite = 255;
+constexpr uint16_t kMaxPages = 65535;
+
+// Formats are told apart by their leading bytes only.
+Format DetectFormat(const uint8_t* data, size_t length) noexcept;
+
+// True for a size the 16-bit interface can carry and the pixel cap allows.
+bool SizeAllowed(int64_t width, int64_t height) noexcept;
+
+// Allocates width x height pixels (size already checked); false when out of memory.
+bool AllocateGrey(GreyImage* image, int32_t width, int32_t height) noexcept;
+void FreeGrey(GreyImage* image) noexcept;
+
+// Luminance of an RGB triple with the weights JPEG uses for Y.
+uint8_t Luminance(uint32_t red, uint32_t green, uint32_t blue) noexcept;
+
+// Each Decode* fills `image` on success and leaves it empty on failure.
+bool DecodePng(const uint8_t* data, size_t length, GreyImage* image) noexcept;
+
+bool DecodeJpeg(const uint8_t* data, size_t length, GreyImage* image) noexcept;
+
+// Frame `frame` composited over the frames before it on the logical screen.
+bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, GreyImage* image) noexcept;
+// Frames of a complete, well-formed GIF; 0 when it is damaged.
+uint16_t CountGifFrames(const uint8_t* data, size_t length) noexcept;
+
+// BMP, PNM, WebP and TIFF pages through Leptonica.
+bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint16_t page,
+                         GreyImage* image) noexcept;
+
+// Directories in the chain of a TIFF file; 0 when the chain is broken.
+uint16_t CountTiffPages(const uint8_t* data, size_t length) noexcept;
+
+// A 64-bit digest of a block, to recognise a block decoded a moment ago.
+uint64_t Fingerprint(const uint8_t* data, size_t length) noexcept;
+
+// Mutes Leptonica's messages; safe to call more than once.
+void SilenceLeptonica() noexcept;
+
+}  // namespace rastra
+
+#endif  // RASTRA_GREY_IMAGE_H

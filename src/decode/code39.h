@@ -1,0 +1,21 @@
+// Code 39: start and stop "*", data characters of five bars and four spaces
+// with three wide elements, narrow gaps between characters.
+#pragma once
+
+#include <cstdint>
+
+namespace bcx {
+
+constexpr int kCode39CharElements = 9;
+
+// Turns the first n letters of an n/w pattern into module digits: "n" is 1,
+// "w" is 2 with wideAs == 1 and 3 otherwise. out receives n digits and a NUL.
+void WidePatternToModules(const char* pattern, char* out, int32_t n, int32_t wideAs);
+
+// Looks a 9-digit module string up; wide elements all 2 or all 3 modules.
+int MatchCode39Character(const char* modules, char* out);
+
+// Decoder contract: text holds count bytes; length is set only on success.
+int DecodeCode39(const double* widths, int32_t count, char* text, int32_t* length);
+
+}  // namespace bcx

@@ -1,0 +1,11 @@
+// EAN-8: four L digits, four R digits.
+#pragma once
+
+#include <cstdint>
+
+namespace bcx {
+
+// Text: the seven digits before the check digit, which is verified only.
+int DecodeEan8(const double* widths, int32_t count, char* text, int32_t* length);
+
+}  // namespace bcx

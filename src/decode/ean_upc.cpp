@@ -1,0 +1,216 @@
+#include "decode/ean_upc.h"
+
+#include <cstring>
+
+#include "decode/classify.h"
+
+namespace bcx {
+
+namespace {
+
+constexpr int kDigits = 10;
+
+// Number set A (odd parity), space first; the R set has the same widths,
+// bar first.
+constexpr const char* kLCodes[] = {
+    "3211",  // 0
+    "2221",  // 1
+    "2122",  // 2
+    "1411",  // 3
+    "1132",  // 4
+    "1231",  // 5
+    "1114",  // 6
+    "1312",  // 7
+    "1213",  // 8
+    "3112",  // 9
+};
+
+// Number set B (even parity): each L code read backwards.
+constexpr const char* kGCodes[] = {
+    "1123",  // 0
+    "1222",  // 1
+    "2212",  // 2
+    "1141",  // 3
+    "2311",  // 4
+    "1321",  // 5
+    "4111",  // 6
+    "2131",  // 7
+    "3121",  // 8
+    "2113",  // 9
+};
+
+// Number set C.
+constexpr const char* kRCodes[] = {
+    "3211",  // 0
+    "2221",  // 1
+    "2122",  // 2
+    "1411",  // 3
+    "1132",  // 4
+    "1231",  // 5
+    "1114",  // 6
+    "1312",  // 7
+    "1213",  // 8
+    "3112",  // 9
+};
+
+static_assert(sizeof(kLCodes) / sizeof(kLCodes[0]) == kDigits);
+static_assert(sizeof(kGCodes) / sizeof(kGCodes[0]) == kDigits);
+static_assert(sizeof(kRCodes) / sizeof(kRCodes[0]) == kDigits);
+
+constexpr int kModulesPerDigit = 7;
+
+constexpr bool IsSevenModules(const char* code) {
+  int sum = 0;
+  int n = 0;
+  for (; code[n] != '\0'; ++n) sum += code[n] - '0';
+  return n == kEanDigitElements && sum == kModulesPerDigit;
+}
+
+constexpr bool AllCodesSevenModules(const char* const* codes) {
+  for (int d = 0; d < kDigits; ++d) {
+    if (!IsSevenModules(codes[d])) return false;
+  }
+  return true;
+}
+static_assert(AllCodesSevenModules(kLCodes) && AllCodesSevenModules(kGCodes) &&
+              AllCodesSevenModules(kRCodes));
+
+constexpr bool SameChars(const char* a, const char* b) {
+  for (int i = 0;; ++i) {
+    if (a[i] != b[i]) return false;
+    if (a[i] == '\0') return true;
+  }
+}
+
+// A left-half code must never match two entries.
+constexpr bool LeftCodesDistinct() {
+  const char* all[2 * kDigits] = {};
+  for (int d = 0; d < kDigits; ++d) {
+    all[d] = kLCodes[d];
+    all[kDigits + d] = kGCodes[d];
+  }
+  for (int i = 0; i < 2 * kDigits; ++i) {
+    for (int k = i + 1; k < 2 * kDigits; ++k) {
+      if (SameChars(all[i], all[k])) return false;
+    }
+  }
+  return true;
+}
+static_assert(LeftCodesDistinct());
+
+constexpr const char* kSideGuard = "111";
+static_assert(CalibratesBarsAndSpaces(kSideGuard));
+constexpr const char* kCentreGuard = "11111";
+constexpr int32_t kFirstIsBar = 1;
+constexpr int32_t kFirstIsSpace = 0;
+constexpr int kOddWeight = 3;
+constexpr int kCheckModulus = 10;
+
+bool ElementsEqual(const double* widths, int32_t first, int32_t n, int32_t firstIsBar,
+                   const char* expected) {
+  char modules[kCentreGuardElements + 1];
+  ClassifyElements(widths, first, n, firstIsBar, modules);
+  return std::strcmp(modules, expected) == 0;
+}
+
+bool MatchInSet(const char* code, const char* const* codes, int d) {
+  return std::strcmp(code, codes[d]) == 0;
+}
+
+int32_t CentreGuardAt(int32_t digitsPerHalf) {
+  return kGuardElements + kEanDigitElements * digitsPerHalf;
+}
+
+int32_t RightHalfAt(int32_t digitsPerHalf) {
+  return CentreGuardAt(digitsPerHalf) + kCentreGuardElements;
+}
+
+}  // namespace
+
+int MatchDigit(const char* code, DigitSets sets, char* digit, DigitSet* set) {
+  for (int d = 0; d < kDigits; ++d) {
+    DigitSet found = kSetR;
+    bool match = false;
+    if (sets == kRightR) {
+      match = MatchInSet(code, kRCodes, d);
+    } else if (MatchInSet(code, kLCodes, d)) {
+      match = true;
+      found = kSetL;
+    } else if (sets == kLeftLOrG && MatchInSet(code, kGCodes, d)) {
+      match = true;
+      found = kSetG;
+    }
+    if (match) {
+      *digit = static_cast<char>('0' + d);
+      *set = found;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int ComputeCheckDigit(const char* digits) {
+  int sum = 0;
+  int weight = kOddWeight;
+  for (int32_t i = static_cast<int32_t>(std::strlen(digits)) - 1; i >= 0; --i) {
+    sum = (sum + (digits[i] - '0') * weight) % kCheckModulus;
+    weight = weight == kOddWeight ? 1 : kOddWeight;
+  }
+  return (kCheckModulus - sum % kCheckModulus) % kCheckModulus;
+}
+
+bool ReadStartGuard(const double* widths, int32_t count) {
+  if (count < kGuardElements) return false;
+  CalibrateModules(widths, count, kSideGuard, 1);
+  return ElementsEqual(widths, 0, kGuardElements, kFirstIsBar, kSideGuard);
+}
+
+bool ReadLeftDigit(const double* widths, int32_t count, int32_t j, DigitSets sets, char* digit,
+                   DigitSet* set) {
+  const int32_t at = kGuardElements + kEanDigitElements * j;
+  if (at >= count - kEanDigitElements) return false;
+  char code[kEanDigitElements + 1];
+  ClassifyElements(widths, at, kEanDigitElements, kFirstIsSpace, code);
+  return MatchDigit(code, sets, digit, set) == 1;
+}
+
+bool ReadCentreGuard(const double* widths, int32_t count, int32_t digitsPerHalf) {
+  const int32_t at = CentreGuardAt(digitsPerHalf);
+  if (at > count - kCentreGuardElements) return false;
+  return ElementsEqual(widths, at, kCentreGuardElements, kFirstIsSpace, kCentreGuard);
+}
+
+bool ReadRightDigit(const double* widths, int32_t count, int32_t digitsPerHalf, int32_t j,
+                    char* digit) {
+  const int32_t at = RightHalfAt(digitsPerHalf) + kEanDigitElements * j;
+  if (at >= count - kEanDigitElements) return false;
+  char code[kEanDigitElements + 1];
+  ClassifyElements(widths, at, kEanDigitElements, kFirstIsBar, code);
+  DigitSet set = kSetR;
+  return MatchDigit(code, kRightR, digit, &set) == 1;
+}
+
+bool ReadEndGuard(const double* widths, int32_t count, int32_t digitsPerHalf) {
+  const int32_t at = RightHalfAt(digitsPerHalf) + kEanDigitElements * digitsPerHalf;
+  if (count != at + kGuardElements) return false;
+  return ElementsEqual(widths, at, kGuardElements, kFirstIsBar, kSideGuard);
+}
+
+bool ReadRightHalfWithCheck(const double* widths, int32_t count, int32_t digitsPerHalf, char* text,
+                            int32_t rightAt, int32_t checkedLength, char* checkDigit) {
+  if (!ReadCentreGuard(widths, count, digitsPerHalf)) return false;
+  for (int32_t j = 0; j < digitsPerHalf; ++j) {
+    char digit = '\0';
+    if (!ReadRightDigit(widths, count, digitsPerHalf, j, &digit)) return false;
+    if (j + 1 < digitsPerHalf) {
+      text[rightAt + j] = digit;
+      continue;
+    }
+    text[checkedLength] = '\0';
+    if (digit != '0' + ComputeCheckDigit(text)) return false;
+    *checkDigit = digit;
+  }
+  return true;
+}
+
+}  // namespace bcx

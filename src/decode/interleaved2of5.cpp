@@ -1,0 +1,107 @@
+#include "decode/interleaved2of5.h"
+
+#include <cstring>
+
+#include "decode/classify.h"
+
+namespace bcx {
+
+namespace {
+
+// One row per digit, narrow 1 and wide 2.
+constexpr const char* kTwoOfFiveTable[] = {
+    "11221",  // 0
+    "21112",  // 1
+    "12112",  // 2
+    "22111",  // 3
+    "11212",  // 4
+    "21211",  // 5
+    "12211",  // 6
+    "11122",  // 7
+    "21121",  // 8
+    "12121",  // 9
+};
+constexpr int kDigits = 10;
+static_assert(sizeof(kTwoOfFiveTable) / sizeof(kTwoOfFiveTable[0]) == kDigits);
+
+constexpr bool TwoWideOfFive(const char* row) {
+  int wide = 0;
+  int n = 0;
+  for (; row[n] != '\0'; ++n) {
+    if (row[n] == '2') ++wide;
+    if (row[n] != '1' && row[n] != '2') return false;
+  }
+  return n == kTwoOfFiveElements && wide == 2;
+}
+
+constexpr bool AllRowsTwoWideOfFive() {
+  for (const char* row : kTwoOfFiveTable) {
+    if (!TwoWideOfFive(row)) return false;
+  }
+  return true;
+}
+static_assert(AllRowsTwoWideOfFive());
+
+constexpr const char* kStart = "1111";
+static_assert(CalibratesBarsAndSpaces(kStart));
+constexpr const char* kStop = "211";
+constexpr int32_t kStartElements = 4;
+constexpr int32_t kStopElements = 3;
+constexpr int32_t kPairElements = 2 * kTwoOfFiveElements;
+constexpr int32_t kMinElements = kStartElements + kStopElements;
+constexpr int32_t kFirstIsBar = 1;
+
+bool ElementsEqual(const double* widths, int32_t first, int32_t n, const char* expected) {
+  char modules[kPairElements + 1];
+  ClassifyElements(widths, first, n, kFirstIsBar, modules);
+  return std::strcmp(modules, expected) == 0;
+}
+
+// Appends the bar digit and the space digit of the pair at p.
+bool ReadPair(const double* widths, int32_t p, char* text) {
+  char modules[kPairElements + 1];
+  ClassifyElements(widths, p, kPairElements, kFirstIsBar, modules);
+  char bars[kTwoOfFiveElements + 1];
+  char spaces[kTwoOfFiveElements + 1];
+  for (int i = 0; i < kTwoOfFiveElements; ++i) {
+    bars[i] = modules[2 * i];
+    spaces[i] = modules[2 * i + 1];
+  }
+  bars[kTwoOfFiveElements] = '\0';
+  spaces[kTwoOfFiveElements] = '\0';
+  return MatchTwoOfFiveDigit(bars, &text[0]) == 1 && MatchTwoOfFiveDigit(spaces, &text[1]) == 1;
+}
+
+}  // namespace
+
+int MatchTwoOfFiveDigit(const char* modules, char* out) {
+  for (int d = 0; d < kDigits; ++d) {
+    if (std::strcmp(kTwoOfFiveTable[d], modules) == 0) {
+      *out = static_cast<char>('0' + d);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int DecodeInterleaved2of5(const double* widths, int32_t count, char* text, int32_t* length) {
+  if (count < kMinElements) return 0;
+  CalibrateModules(widths, count, kStart, 1);
+  if (!ElementsEqual(widths, 0, kStartElements, kStart)) return 0;
+  int32_t p = kStartElements;
+  int32_t n = 0;
+  while (p < count - kPairElements) {
+    if (!ReadPair(widths, p, &text[n])) return 0;
+    n += 2;
+    p += kPairElements;
+  }
+  // The length test comes before the stop is read, so a run of the wrong
+  // length is never read past its end.
+  if (p + kStopElements != count) return 0;
+  if (!ElementsEqual(widths, p, kStopElements, kStop)) return 0;
+  text[n] = '\0';
+  *length = n;
+  return 1;
+}
+
+}  // namespace bcx

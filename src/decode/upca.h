@@ -1,0 +1,11 @@
+// UPC-A: six L digits, six R digits; an EAN-13 symbol with leading digit 0.
+#pragma once
+
+#include <cstdint>
+
+namespace bcx {
+
+// Text: all twelve digits, check digit included.
+int DecodeUpcA(const double* widths, int32_t count, char* text, int32_t* length);
+
+}  // namespace bcx

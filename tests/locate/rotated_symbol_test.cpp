@@ -1,0 +1,121 @@
+// Bars of known widths drawn at every angle must come back as one ordered
+// group with their widths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "support.h"
+
+namespace bcx::test {
+namespace {
+
+// Bar, space, bar, ... in modules.
+constexpr int kElements[] = {2, 1, 1, 2, 3, 1, 1, 1, 4, 2, 1, 3, 2, 1, 1,
+                             4, 3, 1, 2, 2, 1, 1, 3, 1, 2, 2, 4, 1, 1};
+constexpr int kElementCount = sizeof(kElements) / sizeof(kElements[0]);
+constexpr int kBarCount = (kElementCount + 1) / 2;
+constexpr double kBarLength = 70.0;
+constexpr int32_t kSide = 300;
+constexpr double kDegree = 3.141592653589793 / 180.0;
+
+struct Drawn {
+  Bitmap bitmap{kSide, kSide};
+  std::vector<double> widths;  // truth, in drawing order
+};
+
+// Pixel centres inside each bar's rectangle are dark; the intervals are
+// half-open, so a bar w pixels wide covers w pixel centres on an axis.
+Drawn DrawSymbol(int angleDegrees, int module) {
+  Drawn d;
+  const double phi = angleDegrees * kDegree;
+  const double vx = std::cos(phi);
+  const double vy = std::sin(phi);
+  std::vector<double> starts;
+  double total = 0.0;
+  for (int k = 0; k < kElementCount; ++k) {
+    starts.push_back(total);
+    d.widths.push_back(static_cast<double>(kElements[k] * module));
+    total += kElements[k] * module;
+  }
+  const double cx = kSide / 2.0 + 0.37;
+  const double cy = kSide / 2.0 + 0.21;
+  for (int32_t y = 0; y < kSide; ++y) {
+    for (int32_t x = 0; x < kSide; ++x) {
+      const double dx = x - cx;
+      const double dy = y - cy;
+      const double along = dx * vx + dy * vy + total / 2.0;
+      const double across = -dx * vy + dy * vx;
+      if (across < -kBarLength / 2.0 || across >= kBarLength / 2.0) continue;
+      for (int k = 0; k < kElementCount; k += 2) {
+        if (along >= starts[k] && along < starts[k] + d.widths[k]) d.bitmap.At(x, y) = 1;
+      }
+    }
+  }
+  return d;
+}
+
+enum class Direction { kForward, kReversed, kEither };
+
+// Groups are ordered from the left edge when the scan line lies within
+// about 20 degrees of horizontal, from the top edge otherwise.
+Direction ExpectedDirection(int angleDegrees) {
+  const double phi = angleDegrees * kDegree;
+  const int fromHorizontal = angleDegrees % 180;
+  const int offHorizontal = std::min(fromHorizontal, 180 - fromHorizontal);
+  constexpr int kMargin = 3;
+  const bool byX = offHorizontal < 20 - kMargin;
+  const bool byY = offHorizontal > 20 + kMargin;
+  const Direction alongX = std::cos(phi) > 0 ? Direction::kForward : Direction::kReversed;
+  const Direction alongY = std::sin(phi) > 0 ? Direction::kForward : Direction::kReversed;
+  if (byX) return alongX;
+  if (byY) return alongY;
+  return alongX == alongY ? alongX : Direction::kEither;
+}
+
+class RotatedSymbolTest : public ScanTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RotatedSymbolTest, OneGroupInOrderWithItsWidths) {
+  const int module = GetParam();
+  for (int angle = 0; angle < 360; angle += 7) {
+    SCOPED_TRACE(::testing::Message() << "angle " << angle << " module " << module);
+    const Drawn d = DrawSymbol(angle, module);
+    const std::vector<Group> groups = CollectGroupsIn(d.bitmap);
+    ReleaseScanBuffers();
+    ASSERT_EQ(groups.size(), 1u);
+    const Group& g = groups[0];
+    ASSERT_EQ(g.bars.size(), static_cast<size_t>(kBarCount));
+    ASSERT_EQ(g.run.size(), static_cast<size_t>(kElementCount));
+
+    // Which way round the run came out, from where the bars lie.
+    const double phi = angle * kDegree;
+    const auto along = [&](const BarRecord& b) {
+      return b.centroidX * std::cos(phi) + b.centroidY * std::sin(phi);
+    };
+    bool forward = true;
+    bool reversed = true;
+    for (size_t k = 1; k < g.bars.size(); ++k) {
+      if (along(g.bars[k]) <= along(g.bars[k - 1])) forward = false;
+      if (along(g.bars[k]) >= along(g.bars[k - 1])) reversed = false;
+    }
+    ASSERT_TRUE(forward || reversed) << "bars out of order";
+    const Direction expected = ExpectedDirection(angle);
+    if (expected == Direction::kForward) {
+      EXPECT_TRUE(forward);
+    }
+    if (expected == Direction::kReversed) {
+      EXPECT_TRUE(reversed);
+    }
+
+    if (module < 3) continue;
+    for (int k = 0; k < kElementCount; ++k) {
+      const double truth = d.widths[forward ? k : kElementCount - 1 - k];
+      EXPECT_NEAR(g.run[k], truth, module / 2.0) << "element " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modules, RotatedSymbolTest, ::testing::Values(2, 3, 4));
+
+}  // namespace
+}  // namespace bcx::test

@@ -1,0 +1,84 @@
+#include "support.h"
+
+#include <cstring>
+
+#include "bcxdec.h"
+#include "locate/element_run.h"
+#include "locate/grouping.h"
+#include "locate/ordering.h"
+#include "platform/screen.h"
+
+namespace bcx::test {
+
+void Bitmap::Fill(int32_t left, int32_t top, int32_t w, int32_t h, uint8_t value) {
+  for (int32_t y = top; y < top + h; ++y) {
+    for (int32_t x = left; x < left + w; ++x) At(x, y) = value;
+  }
+}
+
+void InitSettings() {
+  OverrideScreenPixelsPerInch(96);
+  BcxInit();
+}
+
+void LoadScan(const Bitmap& bitmap) {
+  ASSERT_EQ(AllocateScanBuffers(bitmap.width, bitmap.height), 1);
+  if (!bitmap.pixels.empty()) {
+    std::memcpy(g_scan.region, bitmap.pixels.data(), bitmap.pixels.size());
+  }
+}
+
+std::vector<BarRecord> FindBarsIn(const Bitmap& bitmap) {
+  LoadScan(bitmap);
+  EXPECT_EQ(FindBars(), 1);
+  return std::vector<BarRecord>(g_scan.bars, g_scan.bars + g_scan.barCount);
+}
+
+std::vector<Group> CollectGroupsIn(const Bitmap& bitmap) {
+  std::vector<Group> groups;
+  LoadScan(bitmap);
+  EXPECT_EQ(FindBars(), 1);
+  if (g_scan.barCount == 0) return groups;
+  EXPECT_EQ(AllocateGroupTable(), 1);
+  while (g_scan.barCount > 0) {
+    int32_t n = 0;
+    CollectGroup(&n);
+    if (n < 2) continue;
+    OrderGroup(n);
+    int32_t m = 0;
+    MergeBrokenBars(n, &m);
+    Group g;
+    g.bars.assign(g_scan.group, g_scan.group + m);
+    double* run = BuildElementRun(m);
+    EXPECT_NE(run, nullptr);
+    if (run != nullptr) g.run.assign(run, run + 2 * m - 1);
+    delete[] run;
+    groups.push_back(g);
+  }
+  return groups;
+}
+
+void SetGroup(const std::vector<BarRecord>& bars) {
+  delete[] g_scan.group;
+  g_scan.group = new BarRecord[bars.size() + 1];
+  for (size_t i = 0; i < bars.size(); ++i) g_scan.group[i] = bars[i];
+  g_scan.groupCount = static_cast<int32_t>(bars.size());
+}
+
+BarRecord BarWithSide(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  BarRecord bar{};
+  bar.side = MakeSegment(x1, y1, x2, y2);
+  bar.barLength = bar.side.extent;
+  bar.centroidX = SegmentMidpoint(bar.side).x;
+  bar.centroidY = SegmentMidpoint(bar.side).y;
+  return bar;
+}
+
+void ScanTest::SetUp() { InitSettings(); }
+
+void ScanTest::TearDown() {
+  ReleaseScanBuffers();
+  OverrideScreenPixelsPerInch(0);
+}
+
+}  // namespace bcx::test
