@@ -1,10 +1,14 @@
-// Images that hold no symbol: noise, blank pages and random bar fields are
-// scanned with every symbology on, without crashing and reading nothing.
+// Images that hold no symbol (noise, blank pages, random bar fields) and an
+// image with more symbols than the result table holds, scanned without
+// crashing.
 #include <allheaders.h>
 #include <gtest/gtest.h>
+#include <zint.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 
 #include "bcxdec.h"
 #include "render.h"
@@ -119,6 +123,36 @@ TEST(BadImages, RandomBarFieldsScanCleanly) {
       EXPECT_LE(r.type, BCX_ITF);
       EXPECT_LT(r.text.size(), 0xFFFFu);
     }
+  }
+}
+
+// More symbols than the table holds: one column of small EAN-8 symbols, each
+// its own group; the table stops at 100 records, all of them right.
+TEST(BadImages, MoreSymbolsThanTheTableHolds) {
+  constexpr int kSymbols = 110;
+  constexpr int kModule = 2;
+  constexpr int kBarHeight = 20;
+  constexpr int kGap = 16;
+  const std::vector<uint8_t> first = EncodeModules({BARCODE_EANX, "1000000"});
+  const int width = static_cast<int>(first.size()) * kModule + 2 * kGap;
+  Pix* page = WhiteCanvas(width, kSymbols * (kBarHeight + kGap) + kGap);
+  std::vector<std::string> texts;
+  for (int i = 0; i < kSymbols; ++i) {
+    const std::string digits = std::to_string(1000000 + i);
+    texts.push_back(digits);
+    Pix* symbol =
+        DrawModules(EncodeModules({BARCODE_EANX, digits}), kModule, kBarHeight, 0, nullptr);
+    PasteDarker(page, symbol, kGap, kGap + i * (kBarHeight + kGap), nullptr);
+    DestroyPix(&symbol);
+  }
+  const std::vector<uint8_t> png = EncodePng(page);
+  DestroyPix(&page);
+  std::vector<ReadResult> results;
+  ASSERT_TRUE(ReadImage(png, {BCX_EAN8}, nullptr, &results));
+  ASSERT_EQ(results.size(), 100u);
+  for (const ReadResult& r : results) {
+    EXPECT_EQ(r.type, BCX_EAN8);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), r.text), texts.end()) << Printable(r.text);
   }
 }
 
