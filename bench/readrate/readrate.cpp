@@ -83,6 +83,7 @@ int Sweep(bool verbose, std::vector<Failure>* failures) {
         failing += (failing.empty() ? "" : ",") + std::to_string(d) + mark;
         if (failures != nullptr) failures->push_back({c.name, module, d});
       }
+      if (reads == 0) failing = "every angle";
       std::printf("%-10s %6d %4d/%d  %s\n", c.name, module, reads, kAngles,
                   failing.empty() ? "-" : failing.c_str());
       if (verbose) std::fflush(stdout);
