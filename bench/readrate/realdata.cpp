@@ -102,7 +102,10 @@ std::string InterpretCode128(const std::string& raw) {
         out.push_back(static_cast<char>(latched ? next : next + kExtendedOffset));
       }
     } else {
-      out.push_back(static_cast<char>(latched ? c + kExtendedOffset : c));
+      // FNC4 leaves code set C alone, and set C digits cannot be told from
+      // set B digits in the text: digits are taken as set C.
+      const bool digit = c >= '0' && c <= '9';
+      out.push_back(static_cast<char>(latched && !digit ? c + kExtendedOffset : c));
     }
   }
   return out;
