@@ -59,7 +59,6 @@ struct FillCursor {
   int32_t height;
   const uint8_t* region;
   uint8_t* visited;
-  uint8_t* boundary;
   PixelEntry* stack;
   int32_t stackCount;
   int32_t stackCapacity;
@@ -67,15 +66,10 @@ struct FillCursor {
 };
 
 FillCursor StartCursor() {
-  FillCursor f{g_scan.width,
-               g_scan.height,
-               g_scan.region,
-               g_scan.visited,
-               g_scan.boundary,
-               g_scan.stack,
-               0,
-               g_scan.stackCapacity,
-               {}};
+  FillCursor f{g_scan.width,         g_scan.height,
+               g_scan.region,        g_scan.visited,
+               g_scan.stack,         0,
+               g_scan.stackCapacity, {}};
   for (int k = 0; k < kNeighbourCount; ++k) {
     f.offsets[k] = static_cast<ptrdiff_t>(kNeighbourDy[k]) * f.width + kNeighbourDx[k];
   }
@@ -134,10 +128,8 @@ int ExamineNeighbours(FillCursor& f, PixelEntry p, size_t i) {
   const bool interior = p.x > 0 && p.y > 0 && p.x < f.width - 1 && p.y < f.height - 1;
   // With room for eight more entries no push can reach the growth point.
   const bool roomForAll = f.stackCount + kNeighbourCount < f.stackCapacity - 1;
-  const int sawLight = interior && roomForAll ? ExamineNeighboursInterior(f, p, i)
-                                              : ExamineNeighboursChecked(f, p, i);
-  if (sawLight > 0) f.boundary[i] = 1;
-  return sawLight;
+  return interior && roomForAll ? ExamineNeighboursInterior(f, p, i)
+                                : ExamineNeighboursChecked(f, p, i);
 }
 
 bool AppendBoundary(PixelEntry p) {
