@@ -25,7 +25,12 @@ constexpr Colour kUnknownColour = {255, 0, 0};
 constexpr int32_t kLineWidthDivisor = 150;  // line width grows with the picture
 constexpr int32_t kMinLineWidth = 2;
 constexpr int32_t kMarkHalfSize = 6;
-constexpr int32_t kLabelFontSize = 10;  // one of Leptonica's built-in sizes
+// Leptonica's built-in font sizes, chosen by the picture's shorter side.
+constexpr int32_t kSmallFont = 4;
+constexpr int32_t kMediumFont = 6;
+constexpr int32_t kLargeFont = 8;
+constexpr int32_t kMediumFontFrom = 300;
+constexpr int32_t kLargeFontFrom = 800;
 constexpr int32_t kLabelGap = 4;
 constexpr int32_t kTrueColourDepth = 32;
 
@@ -72,9 +77,9 @@ void DrawLabel(Pix* picture, L_BMF* font, const Symbol& symbol, const Colour& co
   }
   l_uint32 value = 0;
   composeRGBPixel(colour.red, colour.green, colour.blue, &value);
-  const int32_t height = font->lineheight;
+  const int32_t ascent = font->baseline1;
   const int32_t baseline =
-      top - kLabelGap - height >= 0 ? top - kLabelGap : bottom + kLabelGap + height;
+      top - kLabelGap - ascent >= 0 ? top - kLabelGap : bottom + kLabelGap + ascent;
   const char* name = TypeName(symbol.type);
   l_int32 width = 0;
   l_int32 overflow = 0;
@@ -118,7 +123,10 @@ bool DrawSymbols(Pix* picture, const std::vector<Symbol>& symbols) {
   const int32_t shorter = std::min(static_cast<int32_t>(pixGetWidth(picture)),
                                    static_cast<int32_t>(pixGetHeight(picture)));
   const int32_t lineWidth = std::max(kMinLineWidth, shorter / kLineWidthDivisor);
-  L_BMF* font = bmfCreate(nullptr, kLabelFontSize);
+  const int32_t fontSize = shorter >= kLargeFontFrom    ? kLargeFont
+                           : shorter >= kMediumFontFrom ? kMediumFont
+                                                        : kSmallFont;
+  L_BMF* font = bmfCreate(nullptr, fontSize);
   for (const Symbol& symbol : symbols) {
     const Colour colour = TypeColour(symbol.type);
     PTA* outline = ptaCreate(kCorners);

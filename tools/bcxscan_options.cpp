@@ -291,24 +291,26 @@ bool ParseArguments(int argc, const char* const* argv, Options* options, std::st
     }
     const OptionSpec* spec = nullptr;
     std::string value;
+    std::string shown;  // the option as typed, without its joined value
     bool hasInlineValue = false;
     if (arg.compare(0, 2, "--") == 0) {
       const size_t equals = arg.find('=');
-      spec = FindLong(arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
+      shown = arg.substr(0, equals);
+      spec = FindLong(shown.substr(2));
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
         hasInlineValue = true;
       }
     } else {
+      shown = arg.substr(0, 2);
       spec = FindShort(arg[1]);
       if (arg.size() > 2) {
         value = arg.substr(2);
         hasInlineValue = true;
       }
     }
-    const std::string shown = hasInlineValue ? arg.substr(0, arg.size() - value.size()) : arg;
     if (spec == nullptr) {
-      *error = "unknown option '" + arg + "'";
+      *error = "unknown option '" + shown + "'";
       return false;
     }
     if (spec->kind == ValueKind::kNone && hasInlineValue) {
