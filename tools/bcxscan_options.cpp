@@ -363,10 +363,11 @@ Options:
                         file, page, type, text and corners ([[x,y],...]).
   -a, --annotate OUT.png
                         write a PNG copy of the image with each symbol's
-                        outline and type drawn on it. With several FILEs, OUT
-                        is a folder (created when missing) that receives one
-                        picture per file and page; with one FILE of several
-                        pages, later pages go to OUT-pN.png.
+                        outline and type drawn on it. With several FILEs, or
+                        when OUT is a folder or ends in /, OUT is a folder
+                        (created when missing) that receives one picture per
+                        file and page, named after the file; with one FILE of
+                        several pages, later pages go to OUT-pN.png.
       --stats           after each file, print its load, scan and total
                         milliseconds on standard error.
   -q, --quiet           print no results, only errors; the exit status tells.

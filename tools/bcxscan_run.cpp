@@ -294,6 +294,11 @@ void ScanFile(Run* run, const std::string& name) {
   if (options.stats) PrintStats(run, input, MillisecondsSince(start));
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat info = {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool PrepareFolder(const std::string& folder, std::string* reason) {
   struct stat info = {};
   if (stat(folder.c_str(), &info) == 0) {
@@ -349,7 +354,8 @@ int RunScans(const Options& options, FILE* out, FILE* err, bool showProgress) {
   run.err = err;
   run.progress = showProgress && !options.quiet && options.files.size() > kProgressMinFiles;
   if (!options.annotate.empty()) {
-    const bool folder = options.files.size() > 1;
+    const std::string& out = options.annotate;
+    const bool folder = options.files.size() > 1 || out.back() == '/' || IsFolder(out);
     std::string reason;
     if (folder && !PrepareFolder(options.annotate, &reason)) {
       std::fprintf(err, "%s: %s\n", kProgram, reason.c_str());

@@ -178,6 +178,15 @@ TEST_F(CliTest, AnnotateWithSeveralInputsFillsAFolder) {
   EXPECT_NE(stat(Path("pictures/stdin.png").c_str(), &info), 0);
 }
 
+TEST_F(CliTest, AnnotateIntoAnExistingFolderWithOneInput) {
+  ASSERT_EQ(mkdir(Path("single").c_str(), 0700), 0);
+  EXPECT_EQ(Run("-a single blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("-a made/ blank.png").status, kExitNothing);
+  struct stat info = {};
+  EXPECT_EQ(stat(Path("single/blank.png").c_str(), &info), 0);
+  EXPECT_EQ(stat(Path("made/blank.png").c_str(), &info), 0);
+}
+
 TEST_F(CliTest, AnnotateIntoAFileThatIsNoFolderIsRefused) {
   const Outcome outcome = Run("-a notimage.txt blank.png blank.png");
   EXPECT_EQ(outcome.status, kExitTrouble);
