@@ -374,9 +374,10 @@ Options:
       --version         print the version and exit.
   -h, --help            print this help and exit.
 
-Texts in tsv and json: bytes 32..126 stand as themselves, except the
-backslash, written \\; every other byte is written \xHH (FNC1 is \xC9, a tab
-\x09). Corners are image pixel coordinates going round the symbol.
+Texts and file names in all formats: bytes 32..126 stand as themselves,
+except the backslash, written \\; every other byte is written \xHH (FNC1 is
+\xC9, a tab \x09). Corners are image pixel coordinates going round the
+symbol.
 
 Exit status: 0 when at least one symbol was read, 1 when none was, 2 on a
 usage error or when a file could not be read (the other files are still

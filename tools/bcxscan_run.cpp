@@ -294,6 +294,12 @@ void ScanFile(Run* run, const std::string& name) {
   if (options.stats) PrintStats(run, input, MillisecondsSince(start));
 }
 
+std::string ThresholdText(int32_t level) {
+  if (level == BCX_THRESHOLD_OTSU) return "otsu";
+  if (level == BCX_THRESHOLD_ADAPTIVE) return "adaptive";
+  return std::to_string(level);
+}
+
 bool IsFolder(const std::string& path) {
   struct stat info = {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -336,7 +342,7 @@ bool ApplySettings(const Options& options, std::string* error) {
     BcxScanType(static_cast<uint16_t>(type), options.enable[type] ? 1 : 0);
   }
   if (BcxSetThreshold(options.threshold) != 1) {
-    *error = "the image provider refused threshold " + std::to_string(options.threshold);
+    *error = "the image provider refused threshold " + ThresholdText(options.threshold);
     return false;
   }
   if (options.hasLimits &&

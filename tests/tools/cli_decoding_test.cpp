@@ -138,6 +138,14 @@ TEST_F(CliTest, DecodingExitZeroWhenOneFileOfSeveralHasASymbol) {
   EXPECT_NE(outcome.out.find("code39  CODE-39"), std::string::npos) << outcome.out;
 }
 
+TEST_F(CliTest, DecodingWithAutomaticThresholds) {
+  for (const char* mode : {"otsu", "adaptive", "200"}) {
+    const Outcome outcome = Run(std::string("-f tsv -T ") + mode + " code39.png");
+    EXPECT_EQ(outcome.status, kExitFound) << mode << ": " << outcome.err;
+    EXPECT_EQ(outcome.out.rfind("code39.png\t0\tcode39\tCODE-39\t", 0), 0u) << mode;
+  }
+}
+
 TEST_F(CliTest, DecodingStandardInput) {
   const Outcome outcome = Run("-f tsv -", Path("code128.png"));
   EXPECT_EQ(outcome.status, kExitFound) << outcome.err;

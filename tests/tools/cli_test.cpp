@@ -122,6 +122,12 @@ TEST_F(CliTest, RegionOutsideTheImageIsAnError) {
   EXPECT_EQ(Run("-r 0,0,239,139 blank.png").status, kExitNothing);
 }
 
+TEST_F(CliTest, LimitsAndLevelsAreHandedToTheLibrary) {
+  EXPECT_EQ(Run("-l 10,0.5,8 blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("-T 1 blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("--threshold=255 blank.png").status, kExitNothing);
+}
+
 TEST_F(CliTest, StatsLineFollowsEachFile) {
   const Outcome outcome = Run("--stats blank.png blank.png");
   EXPECT_EQ(outcome.status, kExitNothing);

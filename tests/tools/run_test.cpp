@@ -73,7 +73,7 @@ TEST(ApplySettingsTest, ReportsARefusedThreshold) {
   BcxInit();
   std::string error;
   EXPECT_FALSE(ApplySettings(options, &error));
-  EXPECT_NE(error.find("threshold"), std::string::npos);
+  EXPECT_EQ(error, "the image provider refused threshold 300");
   BcxCleanUp();
 }
 

@@ -3,7 +3,7 @@
 #include <bcxdec.h>
 #include <stdio.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   uint16_t width = 0, height = 0, id;
   if (argc != 2) return 2;
   printf("init %u", BcxInit());
