@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -98,19 +99,21 @@ class CliTest : public ::testing::Test {
     pixDestroy(&pix);
   }
 
-  // Two symbols side by side with a gap, on one white canvas.
-  static void MakePair(const std::string& name, const std::string& left, const std::string& right) {
-    PIX* a = ReadGrey(left);
-    PIX* b = ReadGrey(right);
+  // Two symbols one above the other with a gap, on one white canvas. (Side
+  // by side, their bars would be taken for one symbol.)
+  static void MakePair(const std::string& name, const std::string& upper,
+                       const std::string& lower) {
+    PIX* a = ReadGrey(upper);
+    PIX* b = ReadGrey(lower);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    pairSplit_ = pixGetWidth(a) + kPairGap / 2;
-    const int width = pixGetWidth(a) + kPairGap + pixGetWidth(b);
-    const int height = std::max(pixGetHeight(a), pixGetHeight(b));
+    pairSplitY_ = pixGetHeight(a) + kPairGap / 2;
+    const int width = std::max(pixGetWidth(a), pixGetWidth(b));
+    const int height = pixGetHeight(a) + kPairGap + pixGetHeight(b);
     PIX* canvas = pixCreate(width, height, 8);
     pixSetAll(canvas);
     pixRasterop(canvas, 0, 0, pixGetWidth(a), pixGetHeight(a), PIX_SRC, a, 0, 0);
-    pixRasterop(canvas, pixGetWidth(a) + kPairGap, 0, pixGetWidth(b), pixGetHeight(b), PIX_SRC, b,
+    pixRasterop(canvas, 0, pixGetHeight(a) + kPairGap, pixGetWidth(b), pixGetHeight(b), PIX_SRC, b,
                 0, 0);
     ASSERT_EQ(pixWrite(Path(name).c_str(), canvas, IFF_PNG), 0);
     pairWidth_ = width;
@@ -142,7 +145,7 @@ class CliTest : public ::testing::Test {
 
   static constexpr int kPairGap = 60;
   static inline std::string dir_;
-  static inline int pairSplit_ = 0;  // x between the two symbols of pair.png
+  static inline int pairSplitY_ = 0;  // y between the two symbols of pair.png
   static inline int pairWidth_ = 0;
   static inline int pairHeight_ = 0;
 };
