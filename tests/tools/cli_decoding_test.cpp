@@ -147,6 +147,20 @@ TEST_F(CliTest, DecodingWithAutomaticThresholds) {
   }
 }
 
+TEST_F(CliTest, DecodingPaleBarsNeedAHigherLevel) {
+  EXPECT_EQ(Run("grey.png").status, kExitNothing);  // 136 is light at the default 128
+  for (const char* mode : {"200", "otsu"}) {
+    // The level holds for every file of the run.
+    const Outcome outcome = Run(std::string("-f tsv -T ") + mode + " grey.png grey.png");
+    EXPECT_EQ(outcome.status, kExitFound) << mode;
+    const std::vector<std::string> lines = Lines(outcome.out);
+    ASSERT_EQ(lines.size(), 2u) << mode << ": " << outcome.out;
+    for (const std::string& line : lines) {
+      EXPECT_EQ(line.rfind("grey.png\t0\tcode128\tGREY-128\t", 0), 0u) << line;
+    }
+  }
+}
+
 TEST_F(CliTest, DecodingStandardInput) {
   const Outcome outcome = Run("-f tsv -", Path("code128.png"));
   EXPECT_EQ(outcome.status, kExitFound) << outcome.err;

@@ -64,6 +64,7 @@ class CliTest : public ::testing::Test {
     Zint("code39.png", "--barcode=8 -d 'CODE-39'");
     Zint("special.png", "--barcode=20 --esc -d 'A\\tB\\\\C'");
     Zint("gs1.png", "--barcode=16 -d '[01]12345678901231'");
+    Zint("grey.png", "--barcode=20 --fg=888888 -d 'GREY-128'");  // bars at grey 136
     MakeBlank("blank.png", 240, 140);
     MakePair("pair.png", "code128.png", "code39.png");
     MakeTiff("pages.tif", {"code128.png", "code39.png", "blank.png"});
