@@ -148,6 +148,8 @@ bool WriteAnnotatedPicture(const ImageSource& source, int32_t page,
                            const std::vector<Symbol>& symbols, const std::string& outPath,
                            std::string* error) {
   setMsgSeverity(L_SEVERITY_NONE);
+  // TIFF pages are read page by page; for a GIF, Leptonica gives the first
+  // frame only, so later frames are drawn over that one.
   PIX* original = nullptr;
   if (source.path != nullptr) {
     original = source.tiff ? pixReadTiff(source.path, page) : pixRead(source.path);
