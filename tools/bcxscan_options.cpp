@@ -356,7 +356,8 @@ Options:
                         width ratio bounding a symbol (5..20, default 10) and
                         the shortest and longest bar in cm (default 0.5,8).
   -f, --format text|tsv|json
-                        text (default): aligned columns for people;
+                        text (default): aligned columns for people, and
+                        "no symbol found" for a file without any;
                         tsv: one line per symbol: file, page, type, text and
                         the four corners as x,y, separated by tabs;
                         json: JSON Lines, one object per symbol with the keys
