@@ -38,7 +38,9 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
   g_scan.height = height;
   g_scan.region = AllocateArray<uint8_t>(pixels, false);
   g_scan.visited = AllocateArray<uint8_t>(pixels, true);
-  g_scan.boundary = AllocateArray<uint8_t>(pixels, true);
+  // No boundary map: a pixel's mark is set and read only while that pixel
+  // is processed, so the fill keeps it in a local flag.
+  g_scan.boundary = nullptr;
   g_scan.stackCapacity = kStackPerEdgePixel * edge;
   g_scan.stack = AllocateArray<PixelEntry>(static_cast<size_t>(g_scan.stackCapacity), false);
   g_scan.boundaryCapacity = kBoundaryPerEdgePixel * edge;
@@ -46,8 +48,8 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
       AllocateArray<BoundaryEntry>(static_cast<size_t>(g_scan.boundaryCapacity), false);
   g_scan.barCapacity = kBarsPerEdgePixel * edge;
   g_scan.bars = AllocateArray<BarRecord>(static_cast<size_t>(g_scan.barCapacity), false);
-  if (g_scan.region == nullptr || g_scan.visited == nullptr || g_scan.boundary == nullptr ||
-      g_scan.stack == nullptr || g_scan.boundaryList == nullptr || g_scan.bars == nullptr) {
+  if (g_scan.region == nullptr || g_scan.visited == nullptr || g_scan.stack == nullptr ||
+      g_scan.boundaryList == nullptr || g_scan.bars == nullptr) {
     ReleaseScanBuffers();
     return 0;
   }

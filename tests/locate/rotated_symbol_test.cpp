@@ -2,7 +2,9 @@
 // group with their widths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "support.h"
@@ -24,19 +26,22 @@ struct Drawn {
   std::vector<double> widths;  // truth, in drawing order
 };
 
+const std::vector<int> kFixedElements(kElements, kElements + kElementCount);
+
 // Pixel centres inside each bar's rectangle are dark; the intervals are
 // half-open, so a bar w pixels wide covers w pixel centres on an axis.
-Drawn DrawSymbol(int angleDegrees, int module) {
+Drawn DrawSymbol(double angleDegrees, int module, const std::vector<int>& elements) {
   Drawn d;
+  const int count = static_cast<int>(elements.size());
   const double phi = angleDegrees * kDegree;
   const double vx = std::cos(phi);
   const double vy = std::sin(phi);
   std::vector<double> starts;
   double total = 0.0;
-  for (int k = 0; k < kElementCount; ++k) {
+  for (int k = 0; k < count; ++k) {
     starts.push_back(total);
-    d.widths.push_back(static_cast<double>(kElements[k] * module));
-    total += kElements[k] * module;
+    d.widths.push_back(static_cast<double>(elements[k] * module));
+    total += elements[k] * module;
   }
   const double cx = kSide / 2.0 + 0.37;
   const double cy = kSide / 2.0 + 0.21;
@@ -47,7 +52,7 @@ Drawn DrawSymbol(int angleDegrees, int module) {
       const double along = dx * vx + dy * vy + total / 2.0;
       const double across = -dx * vy + dy * vx;
       if (across < -kBarLength / 2.0 || across >= kBarLength / 2.0) continue;
-      for (int k = 0; k < kElementCount; k += 2) {
+      for (int k = 0; k < count; k += 2) {
         if (along >= starts[k] && along < starts[k] + d.widths[k]) d.bitmap.At(x, y) = 1;
       }
     }
@@ -59,18 +64,54 @@ enum class Direction { kForward, kReversed, kEither };
 
 // Groups are ordered from the left edge when the scan line lies within
 // about 20 degrees of horizontal, from the top edge otherwise.
-Direction ExpectedDirection(int angleDegrees) {
+Direction ExpectedDirection(double angleDegrees) {
   const double phi = angleDegrees * kDegree;
-  const int fromHorizontal = angleDegrees % 180;
-  const int offHorizontal = std::min(fromHorizontal, 180 - fromHorizontal);
-  constexpr int kMargin = 3;
-  const bool byX = offHorizontal < 20 - kMargin;
-  const bool byY = offHorizontal > 20 + kMargin;
+  const double fromHorizontal = std::fmod(angleDegrees, 180.0);
+  const double offHorizontal = std::min(fromHorizontal, 180.0 - fromHorizontal);
+  constexpr double kMargin = 3.0;
+  const bool byX = offHorizontal < 20.0 - kMargin;
+  const bool byY = offHorizontal > 20.0 + kMargin;
   const Direction alongX = std::cos(phi) > 0 ? Direction::kForward : Direction::kReversed;
   const Direction alongY = std::sin(phi) > 0 ? Direction::kForward : Direction::kReversed;
   if (byX) return alongX;
   if (byY) return alongY;
   return alongX == alongY ? alongX : Direction::kEither;
+}
+
+// Checks one drawn symbol: one group, every bar, in an order along the scan
+// direction, and (from module 3) every width within half a module.
+void CheckSymbol(const Drawn& d, double angleDegrees, int module, Direction expected) {
+  const size_t elements = d.widths.size();
+  const std::vector<Group> groups = CollectGroupsIn(d.bitmap);
+  ReleaseScanBuffers();
+  ASSERT_EQ(groups.size(), 1u);
+  const Group& g = groups[0];
+  ASSERT_EQ(g.bars.size(), (elements + 1) / 2);
+  ASSERT_EQ(g.run.size(), elements);
+
+  // Which way round the run came out, from where the bars lie.
+  const double phi = angleDegrees * kDegree;
+  const auto along = [&](const BarRecord& b) {
+    return b.centroidX * std::cos(phi) + b.centroidY * std::sin(phi);
+  };
+  bool forward = true;
+  bool reversed = true;
+  for (size_t k = 1; k < g.bars.size(); ++k) {
+    if (along(g.bars[k]) <= along(g.bars[k - 1])) forward = false;
+    if (along(g.bars[k]) >= along(g.bars[k - 1])) reversed = false;
+  }
+  ASSERT_TRUE(forward || reversed) << "bars out of order";
+  if (expected == Direction::kForward) {
+    EXPECT_TRUE(forward);
+  }
+  if (expected == Direction::kReversed) {
+    EXPECT_TRUE(reversed);
+  }
+  if (module < 3) return;
+  for (size_t k = 0; k < elements; ++k) {
+    const double truth = d.widths[forward ? k : elements - 1 - k];
+    EXPECT_NEAR(g.run[k], truth, module / 2.0) << "element " << k;
+  }
 }
 
 class RotatedSymbolTest : public ScanTest, public ::testing::WithParamInterface<int> {};
@@ -79,39 +120,23 @@ TEST_P(RotatedSymbolTest, OneGroupInOrderWithItsWidths) {
   const int module = GetParam();
   for (int angle = 0; angle < 360; angle += 7) {
     SCOPED_TRACE(::testing::Message() << "angle " << angle << " module " << module);
-    const Drawn d = DrawSymbol(angle, module);
-    const std::vector<Group> groups = CollectGroupsIn(d.bitmap);
-    ReleaseScanBuffers();
-    ASSERT_EQ(groups.size(), 1u);
-    const Group& g = groups[0];
-    ASSERT_EQ(g.bars.size(), static_cast<size_t>(kBarCount));
-    ASSERT_EQ(g.run.size(), static_cast<size_t>(kElementCount));
+    CheckSymbol(DrawSymbol(angle, module, kFixedElements), angle, module, ExpectedDirection(angle));
+  }
+}
 
-    // Which way round the run came out, from where the bars lie.
-    const double phi = angle * kDegree;
-    const auto along = [&](const BarRecord& b) {
-      return b.centroidX * std::cos(phi) + b.centroidY * std::sin(phi);
-    };
-    bool forward = true;
-    bool reversed = true;
-    for (size_t k = 1; k < g.bars.size(); ++k) {
-      if (along(g.bars[k]) <= along(g.bars[k - 1])) forward = false;
-      if (along(g.bars[k]) >= along(g.bars[k - 1])) reversed = false;
-    }
-    ASSERT_TRUE(forward || reversed) << "bars out of order";
-    const Direction expected = ExpectedDirection(angle);
-    if (expected == Direction::kForward) {
-      EXPECT_TRUE(forward);
-    }
-    if (expected == Direction::kReversed) {
-      EXPECT_TRUE(reversed);
-    }
+using RandomSymbolTest = ScanTest;
 
-    if (module < 3) continue;
-    for (int k = 0; k < kElementCount; ++k) {
-      const double truth = d.widths[forward ? k : kElementCount - 1 - k];
-      EXPECT_NEAR(g.run[k], truth, module / 2.0) << "element " << k;
-    }
+TEST_F(RandomSymbolTest, RandomSymbolsAtRandomAngles) {
+  // Seeded: a failure names its seed, and replays with it.
+  for (uint32_t seed = 1; seed <= 24; ++seed) {
+    std::mt19937 random(seed);
+    const int module = 3 + static_cast<int>(random() % 2);
+    const double angle = static_cast<double>(random() % 36000) / 100.0;
+    std::vector<int> elements(2 * (6 + random() % 10) + 1);
+    for (int& e : elements) e = 1 + static_cast<int>(random() % 4);
+    SCOPED_TRACE(::testing::Message()
+                 << "seed " << seed << " angle " << angle << " module " << module);
+    CheckSymbol(DrawSymbol(angle, module, elements), angle, module, ExpectedDirection(angle));
   }
 }
 

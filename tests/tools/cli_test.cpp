@@ -1,0 +1,221 @@
+// Runs the built bcxscan: behaviour that holds whether or not anything is
+// decoded.
+#include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ostream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "cli_fixture.h"
+
+namespace bcxscan_cli {
+namespace {
+
+TEST_F(CliTest, HelpExplainsEveryOption) {
+  const Outcome outcome = Run("--help");
+  EXPECT_EQ(outcome.status, kExitFound);
+  EXPECT_EQ(outcome.err, "");
+  for (const char* word : {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region",
+                           "-T, --threshold", "-l, --limits", "-f, --format", "-a, --annotate",
+                           "--stats", "-q, --quiet", "--version", "-h, --help", "Exit status"}) {
+    EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
+  }
+  EXPECT_EQ(Run("-h").out, outcome.out);
+}
+
+TEST_F(CliTest, VersionIsOneLine) {
+  const Outcome outcome = Run("--version");
+  EXPECT_EQ(outcome.status, kExitFound);
+  EXPECT_EQ(outcome.out, "bcxscan " BCXSCAN_VERSION "\n");
+}
+
+struct BadCase {
+  const char* args;
+  const char* message;
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << "'" << c.args << "'"; }
+
+class CliBadArgumentsTest : public CliTest, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(CliBadArgumentsTest, ExitTwoWithOneLineNamingTheProblem) {
+  const Outcome outcome = Run(GetParam().args);
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "");
+  ASSERT_EQ(Lines(outcome.err).size(), 1u) << outcome.err;
+  EXPECT_EQ(outcome.err.rfind("bcxscan: ", 0), 0u) << outcome.err;
+  EXPECT_NE(outcome.err.find(GetParam().message), std::string::npos) << outcome.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBadArgumentsTest,
+    ::testing::Values(BadCase{"-t foo blank.png", "unknown type 'foo'"},
+                      BadCase{"--types=code39,qr blank.png", "unknown type 'qr'"},
+                      BadCase{"-r 1,2,3 blank.png", "invalid region '1,2,3'"},
+                      BadCase{"-r 10,0,5,5 blank.png", "invalid region '10,0,5,5'"},
+                      BadCase{"-T 300 blank.png", "invalid threshold '300'"},
+                      BadCase{"-p -1 blank.png", "invalid page '-1'"},
+                      BadCase{"-l 10,2,1 blank.png", "invalid limits '10,2,1'"},
+                      BadCase{"-f xml blank.png", "unknown format 'xml'"},
+                      BadCase{"--frobnicate blank.png", "unknown option '--frobnicate'"},
+                      BadCase{"", "no input file"}, BadCase{"blank.png -t", "needs a value"}));
+
+TEST_F(CliTest, NothingFoundGivesExitOne) {
+  const Outcome outcome = Run("blank.png");
+  EXPECT_EQ(outcome.status, kExitNothing);
+  EXPECT_EQ(outcome.out, "blank.png  no symbol found\n");
+  EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(CliTest, TsvAndJsonPrintNothingWhenNothingIsFound) {
+  for (const char* format : {"tsv", "json"}) {
+    const Outcome outcome = Run(std::string("-f ") + format + " blank.png");
+    EXPECT_EQ(outcome.status, kExitNothing) << format;
+    EXPECT_EQ(outcome.out, "") << format;
+  }
+}
+
+TEST_F(CliTest, MissingFileAmongGoodOnesIsNamedAndTheOthersAreScanned) {
+  const Outcome outcome = Run("blank.png missing.png blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "blank.png  no symbol found\nblank.png  no symbol found\n");
+  EXPECT_EQ(outcome.err, "bcxscan: missing.png: cannot open (No such file or directory)\n");
+}
+
+TEST_F(CliTest, FileThatIsNoImageIsNamed) {
+  const Outcome outcome = Run("notimage.txt");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "bcxscan: notimage.txt: not a readable image\n");
+}
+
+TEST_F(CliTest, StandardInputIsRead) {
+  const Outcome outcome = Run("-", Path("blank.png"));
+  EXPECT_EQ(outcome.status, kExitNothing) << outcome.err;
+  EXPECT_EQ(outcome.out, "-  no symbol found\n");
+}
+
+TEST_F(CliTest, EmptyOrBadStandardInputIsNamed) {
+  Outcome outcome = Run("-");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: -: empty input\n");
+  outcome = Run("-", Path("notimage.txt"));
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: -: not a readable image\n");
+}
+
+TEST_F(CliTest, PageBeyondASinglePageImageIsAnError) {
+  const Outcome outcome = Run("--page 1 blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: blank.png: has no page 1 (pages 0 to 0)\n");
+  EXPECT_EQ(Run("--page 0 blank.png").status, kExitNothing);
+}
+
+TEST_F(CliTest, RegionOutsideTheImageIsAnError) {
+  const Outcome outcome = Run("-r 0,0,240,10 blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: blank.png: region 0,0,240,10 does not fit the 240x140 image\n");
+  EXPECT_EQ(Run("-r 0,0,239,139 blank.png").status, kExitNothing);
+}
+
+TEST_F(CliTest, LimitsAndLevelsAreHandedToTheLibrary) {
+  EXPECT_EQ(Run("-l 10,0.5,8 blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("-T 1 blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("--threshold=255 blank.png").status, kExitNothing);
+}
+
+TEST_F(CliTest, StatsLineFollowsEachFile) {
+  const Outcome outcome = Run("--stats blank.png blank.png");
+  EXPECT_EQ(outcome.status, kExitNothing);
+  const std::vector<std::string> lines = Lines(outcome.err);
+  ASSERT_EQ(lines.size(), 2u) << outcome.err;
+  const std::regex stats(
+      R"(blank\.png: 1 page, load \d+\.\d\d ms, scan \d+\.\d\d ms, total \d+\.\d\d ms)");
+  for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, stats)) << line;
+}
+
+TEST_F(CliTest, QuietPrintsNothingButErrors) {
+  Outcome outcome = Run("-q blank.png");
+  EXPECT_EQ(outcome.status, kExitNothing);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "");
+  outcome = Run("-q missing.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_NE(outcome.err.find("missing.png"), std::string::npos);
+}
+
+TEST_F(CliTest, PathsTooLongForTheLibraryAreReadThroughMemory) {
+  const std::string folder(160, 'd');
+  ASSERT_EQ(mkdir(Path(folder).c_str(), 0700), 0);
+  const std::string copy = "cp '" + Path("blank.png") + "' '" + Path(folder) + "/blank.png'";
+  ASSERT_EQ(std::system(copy.c_str()), 0);
+  const Outcome outcome = Run(folder + "/blank.png");
+  EXPECT_EQ(outcome.status, kExitNothing) << outcome.err;
+  EXPECT_EQ(outcome.out, folder + "/blank.png  no symbol found\n");
+}
+
+TEST_F(CliTest, AnnotatedPictureOfABlankImageIsAnUnchangedPng) {
+  const Outcome outcome = Run("-a blank-out.png blank.png");
+  EXPECT_EQ(outcome.status, kExitNothing) << outcome.err;
+  l_int32 format = 0;
+  ASSERT_EQ(findFileFormat(Path("blank-out.png").c_str(), &format), 0);
+  EXPECT_EQ(format, IFF_PNG);
+  PIX* in = ReadGrey("blank.png");
+  PIX* out = ReadGrey("blank-out.png");
+  ASSERT_NE(out, nullptr);
+  l_int32 same = 0;
+  pixEqual(in, out, &same);
+  EXPECT_EQ(same, 1);
+  pixDestroy(&in);
+  pixDestroy(&out);
+}
+
+TEST_F(CliTest, AnnotateWithSeveralInputsFillsAFolder) {
+  const Outcome outcome = Run("-a pictures blank.png code39.png -");
+  EXPECT_EQ(outcome.status, kExitTrouble);  // standard input was empty
+  EXPECT_EQ(outcome.err, "bcxscan: -: empty input\n");
+  struct stat info = {};
+  EXPECT_EQ(stat(Path("pictures/blank.png").c_str(), &info), 0);
+  EXPECT_EQ(stat(Path("pictures/code39.png").c_str(), &info), 0);
+  EXPECT_NE(stat(Path("pictures/stdin.png").c_str(), &info), 0);
+}
+
+TEST_F(CliTest, AnnotateIntoAnExistingFolderWithOneInput) {
+  ASSERT_EQ(mkdir(Path("single").c_str(), 0700), 0);
+  EXPECT_EQ(Run("-a single blank.png").status, kExitNothing);
+  EXPECT_EQ(Run("-a made/ blank.png").status, kExitNothing);
+  struct stat info = {};
+  EXPECT_EQ(stat(Path("single/blank.png").c_str(), &info), 0);
+  EXPECT_EQ(stat(Path("made/blank.png").c_str(), &info), 0);
+}
+
+TEST_F(CliTest, AnnotateIntoAFileThatIsNoFolderIsRefused) {
+  const Outcome outcome = Run("-a notimage.txt blank.png blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_NE(outcome.err.find("'notimage.txt' is not a folder"), std::string::npos);
+}
+
+TEST_F(CliTest, ProgressShowsOnATerminalWithManyFiles) {
+  const std::string command = "cd '" + dir_ +
+                              "' && script -qec \"'" BCXSCAN_PROGRAM
+                              "' -f tsv blank.png blank.png blank.png blank.png blank.png\" "
+                              "/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string text;
+  char buffer[512];
+  for (size_t got; (got = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) text.append(buffer, got);
+  pclose(pipe);
+  EXPECT_NE(text.find("[1/5] blank.png"), std::string::npos) << text;
+  EXPECT_NE(text.find("[5/5] blank.png"), std::string::npos) << text;
+  // Not through a pipe, and not with few files.
+  EXPECT_EQ(Run("blank.png blank.png blank.png blank.png blank.png").err, "");
+}
+
+}  // namespace
+}  // namespace bcxscan_cli

@@ -1,0 +1,118 @@
+#include "bcxscan_format.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "bcxscan_options.h"
+
+namespace bcxscan {
+namespace {
+
+constexpr unsigned char kFirstPrintable = 32;
+constexpr unsigned char kLastPrintable = 126;
+constexpr uint32_t kCoordinateBits = 16;
+constexpr uint32_t kCoordinateMask = 0xFFFF;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr size_t kTypeColumnWidth = 7;  // "code128", "gs1-128"
+constexpr const char* kColumnGap = "  ";
+
+std::string Pad(std::string text, size_t width) {
+  if (text.size() < width) text.append(width - text.size(), ' ');
+  return text;
+}
+
+std::string CornerPair(const Corner& corner) {
+  return std::to_string(corner.x) + "," + std::to_string(corner.y);
+}
+
+std::string TextCorners(const Symbol& symbol) {
+  std::string corners;
+  for (int i = 0; i < kCorners; ++i) {
+    if (i > 0) corners += ' ';
+    corners += "(" + CornerPair(symbol.corners[i]) + ")";
+  }
+  return corners;
+}
+
+}  // namespace
+
+Corner UnpackCorner(uint32_t packed) {
+  return Corner{static_cast<int32_t>(packed >> kCoordinateBits),
+                static_cast<int32_t>(packed & kCoordinateMask)};
+}
+
+std::string EscapeBytes(std::string_view bytes) {
+  std::string escaped;
+  escaped.reserve(bytes.size());
+  for (const char c : bytes) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte == '\\') {
+      escaped += "\\\\";
+    } else if (byte >= kFirstPrintable && byte <= kLastPrintable) {
+      escaped += c;
+    } else {
+      escaped += "\\x";
+      escaped += kHexDigits[byte >> 4];
+      escaped += kHexDigits[byte & 0xF];
+    }
+  }
+  return escaped;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < kFirstPrintable || byte > kLastPrintable) {
+      char code[8];
+      std::snprintf(code, sizeof(code), "\\u%04X", byte);
+      quoted += code;
+    } else {
+      quoted += c;
+    }
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string FormatTsvLine(std::string_view file, const Symbol& symbol) {
+  std::string line = EscapeBytes(file) + "\t" + std::to_string(symbol.page) + "\t" +
+                     TypeName(symbol.type) + "\t" + EscapeBytes(symbol.text);
+  for (const Corner& corner : symbol.corners) line += "\t" + CornerPair(corner);
+  return line + "\n";
+}
+
+std::string FormatJsonLine(std::string_view file, const Symbol& symbol) {
+  std::string line = "{\"file\":" + JsonString(EscapeBytes(file)) +
+                     ",\"page\":" + std::to_string(symbol.page) +
+                     ",\"type\":" + JsonString(TypeName(symbol.type)) +
+                     ",\"text\":" + JsonString(EscapeBytes(symbol.text)) + ",\"corners\":[";
+  for (int i = 0; i < kCorners; ++i) {
+    if (i > 0) line += ",";
+    line += "[" + CornerPair(symbol.corners[i]) + "]";
+  }
+  return line + "]}\n";
+}
+
+std::string FormatTextBlock(std::string_view file, const std::vector<Symbol>& symbols) {
+  const std::string name = EscapeBytes(file);
+  if (symbols.empty()) return name + kColumnGap + "no symbol found\n";
+  size_t pageWidth = 0;
+  size_t textWidth = 0;
+  for (const Symbol& symbol : symbols) {
+    pageWidth = std::max(pageWidth, std::to_string(symbol.page).size());
+    textWidth = std::max(textWidth, EscapeBytes(symbol.text).size());
+  }
+  std::string block;
+  for (const Symbol& symbol : symbols) {
+    block += name + kColumnGap + "page " + Pad(std::to_string(symbol.page), pageWidth) +
+             kColumnGap + Pad(TypeName(symbol.type), kTypeColumnWidth) + kColumnGap +
+             Pad(EscapeBytes(symbol.text), textWidth) + kColumnGap + TextCorners(symbol) + "\n";
+  }
+  return block;
+}
+
+}  // namespace bcxscan
