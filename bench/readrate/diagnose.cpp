@@ -72,6 +72,7 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
       while (!stack.empty()) {
         const bcx::PixelEntry p = stack.back();
         stack.pop_back();
+        bool onBoundary = false;
         for (const auto& d : kNeighbours) {
           const int32_t nx = p.x + d[0];
           const int32_t ny = p.y + d[1];
@@ -82,7 +83,7 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
           if (g_scan.region[at] != 0) {
             stack.push_back({nx, ny});
           } else {
-            g_scan.boundary[static_cast<size_t>(p.y) * w + p.x] = 1;
+            onBoundary = true;
           }
         }
         ++pixels;
@@ -93,7 +94,7 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
         }
         sumX += p.x;
         sumY += p.y;
-        if (g_scan.boundary[static_cast<size_t>(p.y) * w + p.x] != 0) {
+        if (onBoundary) {
           boundary.push_back({p.x, p.y, 0.0});
         }
       }
@@ -190,7 +191,7 @@ std::string Join(const std::vector<double>& v, size_t limit) {
 // Compares the group's element run with the known module runs, in the
 // orientation that fits better, down to the classified module strings.
 void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& modules,
-                double moduleWidth, int type) {
+                double moduleWidth, int type, bool read) {
   if (groupRun.size() != modules.size()) {
     std::printf("  element run: %zu elements, symbol has %zu\n", groupRun.size(), modules.size());
     return;
@@ -257,6 +258,8 @@ void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& mod
   if (wrong > 0) {
     std::printf("  => CLASSIFICATION: %d elements misclassified%s\n", wrong,
                 off > 0 ? " (element widths already off)" : " (widths fine, calibration off)");
+  } else if (read) {
+    std::printf("  => read, every element classifies right\n");
   } else {
     std::printf("  => every element classifies right: a decoder rule rejects it\n");
   }
@@ -379,7 +382,7 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
       moduleWidth = modules > 0 ? pixels / modules : 1.0;
       std::printf("  module width estimated %.2f px\n", moduleWidth);
     }
-    CompareRun(bestRun, runs, moduleWidth, c.type);
+    CompareRun(bestRun, runs, moduleWidth, c.type, read);
   }
   bcx::ReleaseScanBuffers();
   BcxCleanUp();
