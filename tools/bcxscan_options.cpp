@@ -87,22 +87,22 @@ constexpr OptionSpec kOptionSpecs[] = {
 };
 
 const OptionSpec* FindShort(char name) {
-  for (const OptionSpec& spec : kOptionSpecs) {
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+  for (const OptionSpec& entry : kOptionSpecs) {
+    if (entry.shortName != 0 && entry.shortName == name) return &entry;
   }
   return nullptr;
 }
 
 const OptionSpec* FindLong(const std::string& name) {
-  for (const OptionSpec& spec : kOptionSpecs) {
-    if (name == spec.longName) return &spec;
+  for (const OptionSpec& entry : kOptionSpecs) {
+    if (name == entry.longName) return &entry;
   }
   return nullptr;
 }
 
-bool ApplyOption(const OptionSpec& spec, const std::string& value, Options* options,
+bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* options,
                  std::string* error) {
-  const std::string name = spec.longName;
+  const std::string name = entry.longName;
   bool ok = true;
   std::string reason;
   if (name == "types") {
@@ -289,42 +289,42 @@ bool ParseArguments(int argc, const char* const* argv, Options* options, std::st
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* entry = nullptr;
     std::string value;
     std::string shown;  // the option as typed, without its joined value
     bool hasInlineValue = false;
     if (arg.compare(0, 2, "--") == 0) {
       const size_t equals = arg.find('=');
       shown = arg.substr(0, equals);
-      spec = FindLong(shown.substr(2));
+      entry = FindLong(shown.substr(2));
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
         hasInlineValue = true;
       }
     } else {
       shown = arg.substr(0, 2);
-      spec = FindShort(arg[1]);
+      entry = FindShort(arg[1]);
       if (arg.size() > 2) {
         value = arg.substr(2);
         hasInlineValue = true;
       }
     }
-    if (spec == nullptr) {
+    if (entry == nullptr) {
       *error = "unknown option '" + shown + "'";
       return false;
     }
-    if (spec->kind == ValueKind::kNone && hasInlineValue) {
+    if (entry->kind == ValueKind::kNone && hasInlineValue) {
       *error = "option '" + shown + "' takes no value";
       return false;
     }
-    if (spec->kind == ValueKind::kRequired && !hasInlineValue) {
+    if (entry->kind == ValueKind::kRequired && !hasInlineValue) {
       if (i + 1 >= argc) {
         *error = "option '" + arg + "' needs a value";
         return false;
       }
       value = argv[++i];
     }
-    if (!ApplyOption(*spec, value, options, error)) return false;
+    if (!ApplyOption(*entry, value, options, error)) return false;
   }
   if (options->files.empty() && !options->help && !options->version) {
     *error = "no input file";
