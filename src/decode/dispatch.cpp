@@ -93,20 +93,32 @@ double DistanceSquared(Point a, Point b) {
   return dx * dx + dy * dy;
 }
 
-// First bar's side, then the last bar's side starting from its end nearer to
-// the first bar's second end, so the corners go round the symbol.
+// Whether the last bar's side should be walked from its second end: the one
+// whose direction agrees with the first bar's side. The distances from
+// corner 2 to the last bar's ends differ by only about bar length squared
+// over twice the symbol length, a few pixels, so a pixel of corner noise
+// would cross the quadrilateral; the directions of the sides do not
+// suffer from that. Only sides at right angles fall back to the distances.
+bool WalkLastSideBackwards(const Segment& a, const Segment& b) {
+  const int64_t dot = static_cast<int64_t>(a.x2 - a.x1) * (b.x2 - b.x1) +
+                      static_cast<int64_t>(a.y2 - a.y1) * (b.y2 - b.y1);
+  if (dot != 0) return dot > 0;
+  const Point a2{a.x2, a.y2};
+  return DistanceSquared(a2, Point{b.x1, b.y1}) > DistanceSquared(a2, Point{b.x2, b.y2});
+}
+
+// First bar's side, then the last bar's side the opposite way, so the
+// corners go round the symbol.
 void SpanCorners(int32_t f, int32_t l, Point corners[kCornerCount]) {
   const Segment& a = g_scan.group[f].side;
   const Segment& b = g_scan.group[l].side;
-  const Point a2{a.x2, a.y2};
   const Point b1{b.x1, b.y1};
   const Point b2{b.x2, b.y2};
   corners[0] = Point{a.x1, a.y1};
-  corners[1] = a2;
-  // Comparing squared distances orders them as the distances do.
-  const bool secondNearer = DistanceSquared(a2, b1) > DistanceSquared(a2, b2);
-  corners[2] = secondNearer ? b2 : b1;
-  corners[3] = secondNearer ? b1 : b2;
+  corners[1] = Point{a.x2, a.y2};
+  const bool backwards = WalkLastSideBackwards(a, b);
+  corners[2] = backwards ? b2 : b1;
+  corners[3] = backwards ? b1 : b2;
 }
 
 // A bar at least this wide bounds a span.

@@ -214,16 +214,37 @@ TEST_F(Dispatch, CornersGoRoundTheSymbol) {
   EXPECT_EQ(g_results[0].corners[3].x, 88);
 }
 
-TEST_F(Dispatch, EqualDistancesTakeTheLastBarsFirstEnd) {
+TEST_F(Dispatch, CornersFollowTheSideDirectionsNotTheNearerEnd) {
   Enable({kCode39});
   const std::vector<double> run = Render(ZintElements(BARCODE_CODE39, "AB"), 2);
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   const int32_t last = static_cast<int32_t>(run.size() - 1) / 2;
-  g_scan.group[0].side = Segment{0, 0, 0, 10, 0, 0, 0};
-  g_scan.group[last].side = Segment{20, 0, 20, 20, 0, 0, 0};
-  ASSERT_EQ(DecodeSpan(0, last, run.data()), 1);
-  EXPECT_EQ(g_results[0].corners[2].y, 0);
-  EXPECT_EQ(g_results[0].corners[3].y, 20);
+  struct Case {
+    Segment first, last;
+    Point corner3, corner4;
+  } cases[] = {
+      // Equal distances from corner 2: the sides run the same way, so the
+      // last one is walked backwards.
+      {{0, 0, 0, 10, 0, 0, 0}, {20, 0, 20, 20, 0, 0, 0}, {20, 20}, {20, 0}},
+      // The last bar sits lower, its first end nearer to corner 2; taking
+      // that end would cross the quadrilateral.
+      {{0, 0, 0, 50, 0, 0, 0}, {400, 30, 400, 80, 0, 0, 0}, {400, 80}, {400, 30}},
+      {{0, 0, 0, 50, 0, 0, 0}, {400, 80, 400, 30, 0, 0, 0}, {400, 80}, {400, 30}},
+      // Sides at right angles: the nearer end, the first one on a tie.
+      {{0, 0, 0, 10, 0, 0, 0}, {-10, 20, 10, 20, 0, 0, 0}, {-10, 20}, {10, 20}},
+      {{0, 0, 0, 10, 0, 0, 0}, {10, 20, -5, 20, 0, 0, 0}, {-5, 20}, {10, 20}},
+  };
+  for (const Case& c : cases) {
+    EmptyResultTable();
+    g_scan.group[0].side = c.first;
+    g_scan.group[last].side = c.last;
+    ASSERT_EQ(DecodeSpan(0, last, run.data()), 1);
+    const Point* got = g_results[0].corners;
+    EXPECT_EQ(got[2].x, c.corner3.x);
+    EXPECT_EQ(got[2].y, c.corner3.y);
+    EXPECT_EQ(got[3].x, c.corner4.x);
+    EXPECT_EQ(got[3].y, c.corner4.y);
+  }
 }
 
 TEST_F(Dispatch, SpanInsideTheGroupUsesItsOwnBarsAndWidths) {
