@@ -59,7 +59,9 @@ extern "C" {
 #define BCX_EAN13 3 /* text: 12 digits, check digit verified, not included */
 #define BCX_EAN8 4  /* text: 7 digits, check digit verified, not included */
 #define BCX_UPCA 5  /* text: 12 digits including the check digit */
-#define BCX_UPCE 6  /* text: 11 digits, the UPC-A expansion and check digit */
+/* UPC-E text: 11 digits, the UPC-A expansion and check digit, for number
+ * system 0; 12 digits, a leading "1" then the same, for number system 1. */
+#define BCX_UPCE 6
 #define BCX_ITF 7   /* Interleaved 2 of 5 */
 
 /* Image type codes for the loaders. The format is always detected from the

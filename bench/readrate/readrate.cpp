@@ -27,7 +27,7 @@ constexpr int kAngleStep = 5;
 constexpr int kTurn = 360;
 constexpr int kAngles = kTurn / kAngleStep;
 constexpr double kCornerSlack = 3.0;
-constexpr const char* kDefaultManifest = "/work/shared/realdata/manifest.tsv";
+constexpr const char* kDefaultManifest = BCX_REALDATA_MANIFEST;
 
 std::vector<ReadCase> TableCases() {
   std::vector<ReadCase> cases = bcxtest::SweepCases();
