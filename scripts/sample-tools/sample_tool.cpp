@@ -4,6 +4,7 @@
 //   sample_tool rotate IN.png DEGREES OUT.png
 //   sample_tool tiff OUT.tif IN1.png [IN2.png ...]
 //   sample_tool wide2 IN.png OUT.png
+//   sample_tool text OUT.png (a page of printed text and no barcode)
 #include <leptonica/allheaders.h>
 
 #include <cstdio>
@@ -95,6 +96,31 @@ int NarrowWideElements(const char* in, const char* out) {
   return failed ? 1 : 0;
 }
 
+// Lines of text in Leptonica's built-in bitmap font: strokes and dots that
+// must never be read as a symbol.
+int TextPage(const char* out) {
+  constexpr l_int32 kWidth = 800;
+  constexpr l_int32 kHeight = 140;
+  constexpr l_int32 kMargin = 20;
+  constexpr l_int32 kFontSize = 6;
+  static const char kText[] =
+      "Delivery note 4711. Ship to: Example Ltd, 12 Long Lane, Exampletown. "
+      "Items: 3 x IIIIIII lllllll 1111111 (bar-like glyphs), 2 x ||| /// ---. "
+      "Total weight 12.5 kg. Handle with care; keep dry; this side up. "
+      "Printed text only: no barcode stands on this page.";
+  L_BMF* font = bmfCreate(nullptr, kFontSize);
+  if (font == nullptr) return 1;
+  PIX* page = pixCreate(kWidth, kHeight, 8);
+  pixSetAllArbitrary(page, 255);
+  l_int32 overflow = 0;
+  const int failed = pixSetTextblock(page, font, kText, 0, kMargin, kMargin, kWidth - 2 * kMargin,
+                                     0, &overflow) != 0 ||
+                     pixWrite(out, page, IFF_PNG) != 0;
+  pixDestroy(&page);
+  bmfDestroy(&font);
+  return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,7 +130,9 @@ int main(int argc, char** argv) {
   }
   if (argc >= 4 && std::strcmp(argv[1], "tiff") == 0) return StackTiff(argv[2], argc - 3, argv + 3);
   if (argc == 4 && std::strcmp(argv[1], "wide2") == 0) return NarrowWideElements(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: %s rotate IN DEGREES OUT | tiff OUT IN... | wide2 IN OUT\n",
+  if (argc == 3 && std::strcmp(argv[1], "text") == 0) return TextPage(argv[2]);
+  std::fprintf(stderr,
+               "usage: %s rotate IN DEGREES OUT | tiff OUT IN... | wide2 IN OUT | text OUT\n",
                argv[0]);
   return 2;
 }

@@ -306,5 +306,37 @@ TEST_F(CliTest, DecodingSamplesListed) {
   EXPECT_GT(checked, 0);
 }
 
+// With every symbology on, the samples yield exactly the symbols listed for
+// them, and an image not listed at all (printed text, no barcode) yields
+// nothing. A UPC-A sample is listed as the EAN-13 it reads as.
+TEST_F(CliTest, DecodingSamplesReadExactlyAsListed) {
+  const std::vector<std::string> rows = Lines(ReadAll(SAMPLES_DIR "/EXPECTED.tsv"));
+  ASSERT_GT(rows.size(), 1u);
+  std::vector<std::string> want;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    const std::vector<std::string> f = Split(rows[r], '\t');
+    ASSERT_EQ(f.size(), 4u) << rows[r];
+    want.push_back(std::string(SAMPLES_DIR "/") + f[0] + "\t" + f[1] + "\t" +
+                   PrintedType(f[2]) + "\t" + f[3]);
+  }
+  const std::string images[] = {"code39.png",  "code128.png", "gs1-128.png", "ean13.png",
+                                "ean8.png",    "upca.png",    "upce.png",    "itf.png",
+                                "code128-rotated-23.png",    "three-pages.tif", "no-barcode.png"};
+  std::string files;
+  for (const std::string& image : images) files += " '" SAMPLES_DIR "/" + image + "'";
+  const Outcome outcome = Run("-f tsv" + files);
+  EXPECT_EQ(outcome.status, kExitFound) << outcome.err;
+  std::vector<std::string> got;
+  for (const std::string& line : Lines(outcome.out)) {
+    const std::vector<std::string> f = Split(line, '\t');
+    ASSERT_EQ(f.size(), 8u) << line;
+    got.push_back(f[0] + "\t" + f[1] + "\t" + f[2] + "\t" + f[3]);
+  }
+  std::sort(want.begin(), want.end());
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(Run("'" SAMPLES_DIR "/no-barcode.png'").status, kExitNothing);
+}
+
 }  // namespace
 }  // namespace bcxscan_cli
