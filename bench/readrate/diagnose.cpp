@@ -288,11 +288,11 @@ void PrintSeed(const BarRecord& seed, int n) {
 
 void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double degrees) {
   bcxtest::Scene scene;
-  if (!bcxtest::RenderScene(c.spec, moduleWidth, barHeight, degrees, false, &scene)) {
+  if (!bcxtest::RenderScene(c.symbolDef, moduleWidth, barHeight, degrees, false, &scene)) {
     std::printf("  zint refused the data\n");
     return;
   }
-  DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.spec)), moduleWidth, c);
+  DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.symbolDef)), moduleWidth, c);
 }
 
 void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,

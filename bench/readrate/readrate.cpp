@@ -34,7 +34,7 @@ std::vector<ReadCase> TableCases() {
   // zint's own ITF, wide elements three modules: shows the decoder's limit.
   ReadCase itf3 = cases.back();
   itf3.name = "Itf3to1";
-  itf3.spec.wideAsTwo = false;
+  itf3.symbolDef.wideAsTwo = false;
   cases.push_back(itf3);
   return cases;
 }
@@ -43,7 +43,7 @@ enum class Outcome { kRead, kWrongCorners, kWrongText, kNothing };
 
 Outcome ReadOnce(const ReadCase& c, int module, int degrees) {
   bcxtest::Scene scene;
-  if (!bcxtest::RenderScene(c.spec, module, g_barHeight, degrees, false, &scene)) {
+  if (!bcxtest::RenderScene(c.symbolDef, module, g_barHeight, degrees, false, &scene)) {
     return Outcome::kNothing;
   }
   std::vector<bcxtest::ReadResult> results;

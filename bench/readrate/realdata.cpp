@@ -271,25 +271,25 @@ int DiagnoseManifestImage(const std::string& manifestPath, const std::string& im
     if (!Convert(e, &want) || !ReadFile(DirectoryOf(manifestPath) + "/" + e.path, &bytes)) break;
     // The symbol as zint would draw it: EAN/UPC layouts are fixed; Code 128
     // code set choices and Code 39 / ITF wide ratios may differ from print.
-    bcxtest::SymbolSpec spec{};
+    bcxtest::SymbolSpec symbolDef{};
     const std::string& t = e.expected;
     if (want.type == BCX_EAN13 || want.type == BCX_EAN8) {
-      spec = bcxtest::Ean(t.substr(0, t.size() - 1));
+      symbolDef = bcxtest::Ean(t.substr(0, t.size() - 1));
     } else if (want.type == BCX_UPCA) {
-      spec = bcxtest::UpcA(t.substr(0, 11));
+      symbolDef = bcxtest::UpcA(t.substr(0, 11));
     } else if (want.type == BCX_UPCE) {
-      spec = bcxtest::UpcE(t.substr(0, 7));
+      symbolDef = bcxtest::UpcE(t.substr(0, 7));
     } else if (want.type == BCX_CODE39) {
-      spec = bcxtest::Code39(want.text);
+      symbolDef = bcxtest::Code39(want.text);
     } else if (want.type == BCX_CODE128) {
-      spec = bcxtest::Code128(want.text);
+      symbolDef = bcxtest::Code128(want.text);
     } else {
-      spec = bcxtest::Itf(t);
+      symbolDef = bcxtest::Itf(t);
     }
-    const bcxtest::ReadCase c{e.path.c_str(), spec, {want.type}, want.type, want.text};
+    const bcxtest::ReadCase c{e.path.c_str(), symbolDef, {want.type}, want.type, want.text};
     std::printf("%s (%s '%s')\n", e.path.c_str(), e.symbology.c_str(),
                 bcxtest::Printable(want.text).c_str());
-    DiagnoseImage(bytes, bcxtest::ModuleRuns(bcxtest::EncodeModules(spec)), 0.0, c);
+    DiagnoseImage(bytes, bcxtest::ModuleRuns(bcxtest::EncodeModules(symbolDef)), 0.0, c);
     return 0;
   }
   std::fprintf(stderr, "%s not in %s\n", imagePath.c_str(), manifestPath.c_str());

@@ -15,7 +15,7 @@ namespace bcxtest {
 
 struct ReadCase {
   const char* name;
-  SymbolSpec spec;
+  SymbolSpec symbolDef;
   std::vector<int> enabled;  // symbologies switched on for the scan
   int type;                  // expected identifier
   std::string text;          // expected bytes

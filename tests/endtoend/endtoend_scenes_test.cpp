@@ -18,7 +18,7 @@ const std::vector<int> kAll = {BCX_CODE39, BCX_CODE128, BCX_GS1_128, BCX_EAN13,
                                BCX_EAN8,   BCX_UPCA,    BCX_UPCE,    BCX_ITF};
 
 struct Placed {
-  SymbolSpec spec;
+  SymbolSpec symbolDef;
   double degrees;
   int left;
   int top;
@@ -31,7 +31,7 @@ std::vector<uint8_t> ComposePage(const std::vector<Placed>& items, int width, in
                                  std::vector<Quad>* quads) {
   Pix* page = WhiteCanvas(width, height);
   for (const Placed& item : items) {
-    const std::vector<uint8_t> modules = EncodeModules(item.spec);
+    const std::vector<uint8_t> modules = EncodeModules(item.symbolDef);
     Quad quad{};
     Pix* flat = DrawModules(modules, kModule, kBarHeight, kQuietModules * kModule, &quad);
     Pix* turned = RotateOnCanvas(flat, item.degrees, &quad);
@@ -139,7 +139,7 @@ TEST(HumanReadable, DigitsUnderTheBarsDoNotHinder) {
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Pix* pix = DrawWithText(c.spec, kModule, kBarHeight, kQuietModules * kModule);
+    Pix* pix = DrawWithText(c.symbolDef, kModule, kBarHeight, kQuietModules * kModule);
     ASSERT_NE(pix, nullptr);
     const std::vector<uint8_t> png = EncodePng(pix);
     DestroyPix(&pix);
@@ -175,7 +175,7 @@ TEST(PrintedPage, TextAroundSymbolsIsIgnored) {
   for (const Placed& item : items) {
     Quad quad{};
     Pix* flat =
-        DrawModules(EncodeModules(item.spec), kModule, kBarHeight, kQuietModules * kModule, &quad);
+        DrawModules(EncodeModules(item.symbolDef), kModule, kBarHeight, kQuietModules * kModule, &quad);
     Pix* turned = RotateOnCanvas(flat, item.degrees, &quad);
     PasteDarker(page, turned, item.left, item.top, &quad);
     quads.push_back(quad);
@@ -197,7 +197,7 @@ TEST(PrintedPage, TextAroundSymbolsIsIgnored) {
 TEST(Switches, NoSymbologyEnabledReadsNothing) {
   for (const ReadCase& c : SweepCases()) {
     Scene scene;
-    ASSERT_TRUE(RenderScene(c.spec, kModule, kBarHeight, 0.0, false, &scene));
+    ASSERT_TRUE(RenderScene(c.symbolDef, kModule, kBarHeight, 0.0, false, &scene));
     std::vector<ReadResult> results;
     ASSERT_TRUE(ReadImage(scene.png, {}, nullptr, &results));
     EXPECT_TRUE(results.empty()) << c.name;

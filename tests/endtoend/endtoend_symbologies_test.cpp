@@ -98,7 +98,7 @@ class PayloadTest : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(PayloadTest, ReadsUpright) {
   const ReadCase& c = GetParam();
   Scene scene;
-  ASSERT_TRUE(RenderScene(c.spec, kModule, kBarHeight, 0.0, false, &scene));
+  ASSERT_TRUE(RenderScene(c.symbolDef, kModule, kBarHeight, 0.0, false, &scene));
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, c.enabled, nullptr, &results));
   ExpectOneRead(results, c, scene.quad);
@@ -108,7 +108,7 @@ TEST_P(PayloadTest, ReadsSlanted) {
   const ReadCase& c = GetParam();
   constexpr double kSlant = 23.0;
   Scene scene;
-  ASSERT_TRUE(RenderScene(c.spec, kModule, kBarHeight, kSlant, false, &scene));
+  ASSERT_TRUE(RenderScene(c.symbolDef, kModule, kBarHeight, kSlant, false, &scene));
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, c.enabled, nullptr, &results));
   const char* limit = KnownLimitOf(std::string("ReadsSlanted/") + c.name);
@@ -119,7 +119,7 @@ TEST_P(PayloadTest, ReadsSlanted) {
 TEST_P(PayloadTest, ReadsMirrored) {
   const ReadCase& c = GetParam();
   Scene scene;
-  ASSERT_TRUE(RenderScene(c.spec, kModule, kBarHeight, 0.0, true, &scene));
+  ASSERT_TRUE(RenderScene(c.symbolDef, kModule, kBarHeight, 0.0, true, &scene));
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, c.enabled, nullptr, &results));
   ExpectOneRead(results, c, scene.quad);
@@ -128,7 +128,7 @@ TEST_P(PayloadTest, ReadsMirrored) {
 TEST_P(PayloadTest, ReadsWithinRegionInImageCoordinates) {
   const ReadCase& c = GetParam();
   // The symbol sits off the origin of a larger page; the region hugs it.
-  const std::vector<uint8_t> modules = EncodeModules(c.spec);
+  const std::vector<uint8_t> modules = EncodeModules(c.symbolDef);
   ASSERT_FALSE(modules.empty());
   Quad quad{};
   const int quiet = kQuietModules * kModule;
@@ -183,7 +183,7 @@ class AngleSweepTest : public ::testing::TestWithParam<SweepPoint> {};
 TEST_P(AngleSweepTest, ReadsAtAngle) {
   const SweepPoint& p = GetParam();
   Scene scene;
-  ASSERT_TRUE(RenderScene(p.c.spec, kModule, kBarHeight, p.degrees, false, &scene));
+  ASSERT_TRUE(RenderScene(p.c.symbolDef, kModule, kBarHeight, p.degrees, false, &scene));
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, p.c.enabled, nullptr, &results));
   const char* limit = KnownLimitOf(std::string(p.c.name) + "_" + std::to_string(p.degrees));
@@ -197,7 +197,7 @@ TEST_P(AngleSweepTest, ReadsAtAngleWithTallBars) {
   const SweepPoint& p = GetParam();
   constexpr int kTallBars = 2 * kBarHeight;
   Scene scene;
-  ASSERT_TRUE(RenderScene(p.c.spec, kModule, kTallBars, p.degrees, false, &scene));
+  ASSERT_TRUE(RenderScene(p.c.symbolDef, kModule, kTallBars, p.degrees, false, &scene));
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, p.c.enabled, nullptr, &results));
   ExpectOneRead(results, p.c, scene.quad);
@@ -221,7 +221,7 @@ TEST(AllEnabled, EachSymbolKeepsItsType) {
       c.text = "003600029145";
     }
     Scene scene;
-    ASSERT_TRUE(RenderScene(c.spec, kModule, kBarHeight, 0.0, false, &scene));
+    ASSERT_TRUE(RenderScene(c.symbolDef, kModule, kBarHeight, 0.0, false, &scene));
     std::vector<ReadResult> results;
     ASSERT_TRUE(ReadImage(scene.png, all, nullptr, &results));
     SCOPED_TRACE(c.name);

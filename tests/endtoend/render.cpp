@@ -51,17 +51,17 @@ std::vector<uint8_t> NarrowWideRuns(const std::vector<uint8_t>& modules) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeModules(const SymbolSpec& spec) {
+std::vector<uint8_t> EncodeModules(const SymbolSpec& symbolDef) {
   zint_symbol* symbol = ZBarcode_Create();
   if (symbol == nullptr) return {};
-  symbol->symbology = spec.zintType;
-  symbol->input_mode = spec.inputMode;
-  symbol->option_2 = spec.option2;
+  symbol->symbology = symbolDef.zintType;
+  symbol->input_mode = symbolDef.inputMode;
+  symbol->option_2 = symbolDef.option2;
   symbol->show_hrt = 0;
   std::vector<uint8_t> modules;
   const int error =
-      ZBarcode_Encode(symbol, reinterpret_cast<const unsigned char*>(spec.data.data()),
-                      static_cast<int>(spec.data.size()));
+      ZBarcode_Encode(symbol, reinterpret_cast<const unsigned char*>(symbolDef.data.data()),
+                      static_cast<int>(symbolDef.data.size()));
   if (error < ZINT_ERROR && symbol->rows >= 1) {
     for (int x = 0; x < symbol->width; ++x) modules.push_back(ModuleIsSet(symbol, 0, x) ? 1 : 0);
   }
@@ -71,7 +71,7 @@ std::vector<uint8_t> EncodeModules(const SymbolSpec& spec) {
   size_t first = 0;
   while (first < modules.size() && modules[first] == 0) ++first;
   modules.erase(modules.begin(), modules.begin() + static_cast<long>(first));
-  if (spec.wideAsTwo) modules = NarrowWideRuns(modules);
+  if (symbolDef.wideAsTwo) modules = NarrowWideRuns(modules);
   return modules;
 }
 
@@ -109,19 +109,19 @@ Pix* DrawModules(const std::vector<uint8_t>& modules, int moduleWidth, int barHe
   return pix;
 }
 
-Pix* DrawWithText(const SymbolSpec& spec, int moduleWidth, int barHeight, int quiet) {
+Pix* DrawWithText(const SymbolSpec& symbolDef, int moduleWidth, int barHeight, int quiet) {
   zint_symbol* symbol = ZBarcode_Create();
   if (symbol == nullptr) return nullptr;
-  symbol->symbology = spec.zintType;
-  symbol->input_mode = spec.inputMode;
-  symbol->option_2 = spec.option2;
+  symbol->symbology = symbolDef.zintType;
+  symbol->input_mode = symbolDef.inputMode;
+  symbol->option_2 = symbolDef.option2;
   symbol->show_hrt = 1;
   // zint draws two pixels per module at scale 1; height is in modules.
   symbol->scale = static_cast<float>(moduleWidth) / 2.0f;
   symbol->height = static_cast<float>(barHeight) / static_cast<float>(moduleWidth);
   Pix* pix = nullptr;
-  if (ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<const unsigned char*>(spec.data.data()),
-                                 static_cast<int>(spec.data.size()), 0) < ZINT_ERROR) {
+  if (ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<const unsigned char*>(symbolDef.data.data()),
+                                 static_cast<int>(symbolDef.data.size()), 0) < ZINT_ERROR) {
     const int w = symbol->bitmap_width;
     const int h = symbol->bitmap_height;
     pix = pixCreate(w + 2 * quiet, h + 2 * quiet, 8);
@@ -274,9 +274,9 @@ bool CornersMatch(const ReadResult& result, const Quad& quad, double tolerance) 
   return false;
 }
 
-bool RenderScene(const SymbolSpec& spec, int moduleWidth, int barHeight, double degrees,
+bool RenderScene(const SymbolSpec& symbolDef, int moduleWidth, int barHeight, double degrees,
                  bool mirror, Scene* scene) {
-  const std::vector<uint8_t> modules = EncodeModules(spec);
+  const std::vector<uint8_t> modules = EncodeModules(symbolDef);
   if (modules.empty()) return false;
   Quad quad{};
   Pix* flat = DrawModules(modules, moduleWidth, barHeight, kQuietModules * moduleWidth, &quad);

@@ -31,7 +31,7 @@ struct SymbolSpec {
 };
 
 // Module row of the symbol: 1 dark, 0 light. Empty when zint refuses it.
-std::vector<uint8_t> EncodeModules(const SymbolSpec& spec);
+std::vector<uint8_t> EncodeModules(const SymbolSpec& symbolDef);
 
 // Runs of equal modules (element widths in modules), first run dark.
 std::vector<int> ModuleRuns(const std::vector<uint8_t>& modules);
@@ -43,7 +43,7 @@ Pix* DrawModules(const std::vector<uint8_t>& modules, int moduleWidth, int barHe
 
 // zint's own raster with human-readable text under the bars; corners of the
 // bar area are left to the caller. Null on failure.
-Pix* DrawWithText(const SymbolSpec& spec, int moduleWidth, int barHeight, int quiet);
+Pix* DrawWithText(const SymbolSpec& symbolDef, int moduleWidth, int barHeight, int quiet);
 
 // Rotates clockwise by `degrees` (y down) on a canvas large enough to keep
 // everything; corners are carried along.
@@ -98,7 +98,7 @@ constexpr int kQuietModules = 10;
 
 // Draws the symbol (quiet zone of kQuietModules modules), optionally
 // mirrored, rotated by `degrees`. Returns false when zint refuses the data.
-bool RenderScene(const SymbolSpec& spec, int moduleWidth, int barHeight, double degrees,
+bool RenderScene(const SymbolSpec& symbolDef, int moduleWidth, int barHeight, double degrees,
                  bool mirror, Scene* scene);
 
 // Readable form of a text with bytes above 126 and below 32 escaped.
