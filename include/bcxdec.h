@@ -62,7 +62,7 @@ extern "C" {
 /* UPC-E text: 11 digits, the UPC-A expansion and check digit, for number
  * system 0; 12 digits, a leading "1" then the same, for number system 1. */
 #define BCX_UPCE 6
-#define BCX_ITF 7   /* Interleaved 2 of 5 */
+#define BCX_ITF 7 /* Interleaved 2 of 5 */
 
 /* Image type codes for the loaders. The format is always detected from the
  * content; the code only selects the multi-page path (TIFF pages, GIF

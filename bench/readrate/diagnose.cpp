@@ -292,7 +292,8 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
     std::printf("  zint refused the data\n");
     return;
   }
-  DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.symbolDef)), moduleWidth, c);
+  DiagnoseImage(scene.png, bcxtest::ModuleRuns(bcxtest::EncodeModules(c.symbolDef)), moduleWidth,
+                c);
 }
 
 void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,

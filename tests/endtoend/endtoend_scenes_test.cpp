@@ -174,8 +174,8 @@ TEST(PrintedPage, TextAroundSymbolsIsIgnored) {
   Pix* page = WhiteCanvas(kSide, kSide);
   for (const Placed& item : items) {
     Quad quad{};
-    Pix* flat =
-        DrawModules(EncodeModules(item.symbolDef), kModule, kBarHeight, kQuietModules * kModule, &quad);
+    Pix* flat = DrawModules(EncodeModules(item.symbolDef), kModule, kBarHeight,
+                            kQuietModules * kModule, &quad);
     Pix* turned = RotateOnCanvas(flat, item.degrees, &quad);
     PasteDarker(page, turned, item.left, item.top, &quad);
     quads.push_back(quad);

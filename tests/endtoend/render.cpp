@@ -120,7 +120,8 @@ Pix* DrawWithText(const SymbolSpec& symbolDef, int moduleWidth, int barHeight, i
   symbol->scale = static_cast<float>(moduleWidth) / 2.0f;
   symbol->height = static_cast<float>(barHeight) / static_cast<float>(moduleWidth);
   Pix* pix = nullptr;
-  if (ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<const unsigned char*>(symbolDef.data.data()),
+  if (ZBarcode_Encode_and_Buffer(symbol,
+                                 reinterpret_cast<const unsigned char*>(symbolDef.data.data()),
                                  static_cast<int>(symbolDef.data.size()), 0) < ZINT_ERROR) {
     const int w = symbol->bitmap_width;
     const int h = symbol->bitmap_height;

@@ -316,12 +316,13 @@ TEST_F(CliTest, DecodingSamplesReadExactlyAsListed) {
   for (size_t r = 1; r < rows.size(); ++r) {
     const std::vector<std::string> f = Split(rows[r], '\t');
     ASSERT_EQ(f.size(), 4u) << rows[r];
-    want.push_back(std::string(SAMPLES_DIR "/") + f[0] + "\t" + f[1] + "\t" +
-                   PrintedType(f[2]) + "\t" + f[3]);
+    want.push_back(std::string(SAMPLES_DIR "/") + f[0] + "\t" + f[1] + "\t" + PrintedType(f[2]) +
+                   "\t" + f[3]);
   }
-  const std::string images[] = {"code39.png",  "code128.png", "gs1-128.png", "ean13.png",
-                                "ean8.png",    "upca.png",    "upce.png",    "itf.png",
-                                "code128-rotated-23.png",    "three-pages.tif", "no-barcode.png"};
+  const std::string images[] = {"code39.png",      "code128.png",   "gs1-128.png",
+                                "ean13.png",       "ean8.png",      "upca.png",
+                                "upce.png",        "itf.png",       "code128-rotated-23.png",
+                                "three-pages.tif", "no-barcode.png"};
   std::string files;
   for (const std::string& image : images) files += " '" SAMPLES_DIR "/" + image + "'";
   const Outcome outcome = Run("-f tsv" + files);
