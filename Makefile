@@ -12,7 +12,7 @@ deps:
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
-	@MAKEFLAGS= cmake --build $(BUILD) -j $(JOBS)
+	@MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
 	@scripts/demo $(BUILD)
@@ -22,7 +22,7 @@ test-fast: build
 
 test-sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBCX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
-	@MAKEFLAGS= cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@MAKEFLAGS=--no-print-directory cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 test: test-fast test-sanitize

@@ -48,6 +48,8 @@ struct Input {
   double loadMs;
   double scanMs;
   int32_t pages;
+  uint16_t width;  // of the first page scanned
+  uint16_t height;
 };
 
 struct Run {
@@ -209,6 +211,10 @@ bool ScanPage(Run* run, Input* input, int32_t page, std::vector<Symbol>* found) 
                         std::to_string(width) + "x" + std::to_string(height) + " image");
     return false;
   }
+  if (input->width == 0) {
+    input->width = width;
+    input->height = height;
+  }
   const Clock::time_point start = Clock::now();
   BcxScan();
   input->scanMs += MillisecondsSince(start);
@@ -243,8 +249,9 @@ void PrintSymbols(Run* run, const std::string& name, const std::vector<Symbol>& 
 
 void PrintStats(Run* run, const Input& input, double totalMs) {
   ClearProgress(run);
-  std::fprintf(run->err, "%s: %d page%s, load %.2f ms, scan %.2f ms, total %.2f ms\n",
+  std::fprintf(run->err, "%s: %d page%s, %ux%u, load %.2f ms, scan %.2f ms, total %.2f ms\n",
                EscapeBytes(input.name).c_str(), input.pages, input.pages == 1 ? "" : "s",
+               static_cast<unsigned>(input.width), static_cast<unsigned>(input.height),
                input.loadMs, input.scanMs, totalMs);
 }
 

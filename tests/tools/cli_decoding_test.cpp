@@ -174,7 +174,7 @@ TEST_F(CliTest, DecodingMultiPageTiffAllPages) {
   ASSERT_EQ(lines.size(), 2u) << outcome.out;
   EXPECT_EQ(lines[0].rfind("pages.tif\t0\tcode128\tBCX-128\t", 0), 0u) << lines[0];
   EXPECT_EQ(lines[1].rfind("pages.tif\t1\tcode39\tCODE-39\t", 0), 0u) << lines[1];
-  EXPECT_EQ(outcome.err.rfind("pages.tif: 3 pages, load ", 0), 0u) << outcome.err;
+  EXPECT_EQ(outcome.err.rfind("pages.tif: 3 pages, ", 0), 0u) << outcome.err;
 }
 
 TEST_F(CliTest, DecodingMultiPageTiffOnePage) {

@@ -134,7 +134,7 @@ TEST_F(CliTest, StatsLineFollowsEachFile) {
   const std::vector<std::string> lines = Lines(outcome.err);
   ASSERT_EQ(lines.size(), 2u) << outcome.err;
   const std::regex stats(
-      R"(blank\.png: 1 page, load \d+\.\d\d ms, scan \d+\.\d\d ms, total \d+\.\d\d ms)");
+      R"(blank\.png: 1 page, 240x140, load \d+\.\d\d ms, scan \d+\.\d\d ms, total \d+\.\d\d ms)");
   for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, stats)) << line;
 }
 
