@@ -369,7 +369,8 @@ Options:
                         (created when missing) that receives one picture per
                         file and page, named after the file; with one FILE of
                         several pages, later pages go to OUT-pN.png.
-      --stats           after each file, print its load, scan and total
+      --stats           after each file, print its page count, the size of
+                        its first page and its load, scan and total
                         milliseconds on standard error.
   -q, --quiet           print no results, only errors; the exit status tells.
       --version         print the version and exit.
