@@ -41,8 +41,8 @@ std::string DescribeQuad(const Quad& q) {
 
 // Cases that the grouping and calibration rules cannot read with 50-pixel
 // bars at 3 pixels a module; bcx_readrate's diagnosis names the step. When
-// one of them does not read, the test reports a skip with that step instead
-// of a failure, so the limit stays visible.
+// one of them reads nothing, the test reports a skip with that step instead
+// of a failure, so the limit stays visible; reading anything wrong fails.
 struct KnownLimit {
   const char* key;
   const char* step;
@@ -81,10 +81,6 @@ const char* KnownLimitOf(const std::string& key) {
   return nullptr;
 }
 
-bool ReadsAsExpected(const std::vector<ReadResult>& results, const ReadCase& c) {
-  return results.size() == 1 && results[0].type == c.type && results[0].text == c.text;
-}
-
 void ExpectOneRead(const std::vector<ReadResult>& results, const ReadCase& c, const Quad& quad) {
   ASSERT_EQ(results.size(), 1u) << Describe(results);
   EXPECT_EQ(results[0].type, c.type) << Describe(results);
@@ -112,7 +108,7 @@ TEST_P(PayloadTest, ReadsSlanted) {
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, c.enabled, nullptr, &results));
   const char* limit = KnownLimitOf(std::string("ReadsSlanted/") + c.name);
-  if (limit != nullptr && !ReadsAsExpected(results, c)) GTEST_SKIP() << limit;
+  if (limit != nullptr && results.empty()) GTEST_SKIP() << limit;  // a misread still fails
   ExpectOneRead(results, c, scene.quad);
 }
 
@@ -187,7 +183,7 @@ TEST_P(AngleSweepTest, ReadsAtAngle) {
   std::vector<ReadResult> results;
   ASSERT_TRUE(ReadImage(scene.png, p.c.enabled, nullptr, &results));
   const char* limit = KnownLimitOf(std::string(p.c.name) + "_" + std::to_string(p.degrees));
-  if (limit != nullptr && !ReadsAsExpected(results, p.c)) GTEST_SKIP() << limit;
+  if (limit != nullptr && results.empty()) GTEST_SKIP() << limit;  // a misread still fails
   ExpectOneRead(results, p.c, scene.quad);
 }
 
