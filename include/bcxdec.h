@@ -130,8 +130,10 @@ BCX_API uint16_t BCX_CALL BcxGetImgSize(uint16_t* width, uint16_t* height) BCX_N
 BCX_API uint16_t BCX_CALL BcxSetRegion(uint16_t left, uint16_t top, uint16_t right,
                                        uint16_t bottom) BCX_NOEXCEPT;
 
-/* Scans the region with the enabled symbologies. Returns 1 when at least
- * one symbol was stored; 0 otherwise (no image, no symbol, out of memory). */
+/* Scans the region with the enabled symbologies; the previous results go.
+ * Returns 1 when at least one symbol was stored; 0 otherwise: no image (the
+ * previous results then stay), no BcxGetImgSize since the last load or page
+ * change, no symbol found, or out of memory. */
 BCX_API uint16_t BCX_CALL BcxScan(void) BCX_NOEXCEPT;
 
 /* Number of results, 0 to 100. */
