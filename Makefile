@@ -5,16 +5,20 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test test-fast test-sanitize bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize bench format clean
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
 	@MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs the tool alone, not the test suite.
+demo: configure
+	@MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS) --target bcxscan
 	@scripts/demo $(BUILD)
 
 test-fast: build
