@@ -40,7 +40,6 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
   g_scan.visited = AllocateArray<uint8_t>(pixels, true);
   // No boundary map: a pixel's mark is set and read only while that pixel
   // is processed, so the fill keeps it in a local flag.
-  g_scan.boundary = nullptr;
   g_scan.stackCapacity = kStackPerEdgePixel * edge;
   g_scan.stack = AllocateArray<PixelEntry>(static_cast<size_t>(g_scan.stackCapacity), false);
   g_scan.boundaryCapacity = kBoundaryPerEdgePixel * edge;
@@ -57,7 +56,6 @@ int AllocateScanBuffers(int32_t width, int32_t height) {
 }
 
 void ReleaseScanBuffers() {
-  delete[] g_scan.boundary;
   delete[] g_scan.visited;
   delete[] g_scan.region;
   delete[] g_scan.bars;

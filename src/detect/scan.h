@@ -19,7 +19,6 @@ struct ScanState {
   int32_t height;
   uint8_t* region;    // width * height, 1 dark, 0 light
   uint8_t* visited;   // width * height
-  uint8_t* boundary;  // not allocated: the fill keeps each pixel's mark locally
   PixelEntry* stack;
   int32_t stackCount;
   int32_t stackCapacity;
