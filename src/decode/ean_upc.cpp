@@ -39,23 +39,12 @@ constexpr const char* kGCodes[] = {
     "2113",  // 9
 };
 
-// Number set C.
-constexpr const char* kRCodes[] = {
-    "3211",  // 0
-    "2221",  // 1
-    "2122",  // 2
-    "1411",  // 3
-    "1132",  // 4
-    "1231",  // 5
-    "1114",  // 6
-    "1312",  // 7
-    "1213",  // 8
-    "3112",  // 9
-};
+// Number set C has the widths of set A, read from a bar instead of a space
+// (the decoder classifies them with the bar first), so it is set A's table.
+constexpr const char* const* kRCodes = kLCodes;
 
 static_assert(sizeof(kLCodes) / sizeof(kLCodes[0]) == kDigits);
 static_assert(sizeof(kGCodes) / sizeof(kGCodes[0]) == kDigits);
-static_assert(sizeof(kRCodes) / sizeof(kRCodes[0]) == kDigits);
 
 constexpr int kModulesPerDigit = 7;
 
@@ -72,8 +61,7 @@ constexpr bool AllCodesSevenModules(const char* const* codes) {
   }
   return true;
 }
-static_assert(AllCodesSevenModules(kLCodes) && AllCodesSevenModules(kGCodes) &&
-              AllCodesSevenModules(kRCodes));
+static_assert(AllCodesSevenModules(kLCodes) && AllCodesSevenModules(kGCodes));
 
 constexpr bool SameChars(const char* a, const char* b) {
   for (int i = 0;; ++i) {
