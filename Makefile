@@ -4,6 +4,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The project's own builds fail on any warning; plain CMake builds do not.
+OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
 .PHONY: deps configure build demo test test-fast test-sanitize bench format clean
 
@@ -11,7 +13,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS)
@@ -25,7 +27,7 @@ test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBCX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBCX_SANITIZE=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
 	@MAKEFLAGS=--no-print-directory cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 

@@ -62,6 +62,72 @@ extern "C" {
 #define RASTRA_THRESHOLD_ADAPTIVE (-2)
 #define RASTRA_DEFAULT_THRESHOLD 128
 
+/*
+ * Providers as values: every rastra_context holds its own image, region,
+ * level and remembered path, so contexts may be used from different threads
+ * at once (one context by one thread at a time). A new context has no
+ * image and level 128. A NULL context fails like a missing image.
+ */
+typedef struct rastra_context rastra_context;
+
+/* NULL only when memory runs out. */
+RASTRA_API rastra_context* RASTRA_CALL rastra_new(void) RASTRA_NOEXCEPT;
+/* Releases the context and its image; NULL is fine. */
+RASTRA_API void RASTRA_CALL rastra_free(rastra_context* c) RASTRA_NOEXCEPT;
+
+/* The operations below, each on one context, as the operations of the same
+ * name further down act on the library's one implicit context. */
+RASTRA_API void RASTRA_CALL rastra_release_image(rastra_context* c) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_load_memory(rastra_context* c, const uint8_t* block,
+                                                  size_t length, uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_load_file(rastra_context* c, const char* path,
+                                                uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_get_size(const rastra_context* c, int32_t* width,
+                                               int32_t* height) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_get_binary_pixels(rastra_context* c, uint8_t* buffer,
+                                                        int32_t width,
+                                                        int32_t height) RASTRA_NOEXCEPT;
+RASTRA_API uint16_t RASTRA_CALL rastra_count_file_pages(rastra_context* c, const char* path,
+                                                        uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_select_file_page(rastra_context* c,
+                                                       uint16_t page) RASTRA_NOEXCEPT;
+RASTRA_API void RASTRA_CALL rastra_set_region(rastra_context* c, uint16_t left, uint16_t top,
+                                              uint16_t right, uint16_t bottom) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_set_threshold(rastra_context* c,
+                                                    int32_t level) RASTRA_NOEXCEPT;
+RASTRA_API uint16_t RASTRA_CALL rastra_count_memory_pages(rastra_context* c, const uint8_t* block,
+                                                          size_t length,
+                                                          uint16_t type) RASTRA_NOEXCEPT;
+RASTRA_API uint8_t RASTRA_CALL rastra_select_memory_page(rastra_context* c, const uint8_t* block,
+                                                         size_t length, uint16_t type,
+                                                         uint16_t page) RASTRA_NOEXCEPT;
+
+/* The whole current image as 8-bit grey, rows width bytes apart, valid
+ * until the context loads, releases or is freed; 0 without an image. */
+RASTRA_API uint8_t RASTRA_CALL rastra_get_grey(const rastra_context* c, const uint8_t** pixels,
+                                               int32_t* width, int32_t* height) RASTRA_NOEXCEPT;
+
+/* The type code of the format the leading bytes show (RASTRA_TYPE_TIFF and
+ * RASTRA_TYPE_GIF for the multi-page formats), RASTRA_TYPE_DETECT when they
+ * show none; only the first 12 bytes are looked at. */
+RASTRA_API uint16_t RASTRA_CALL rastra_detect_type(const uint8_t* data,
+                                                   size_t length) RASTRA_NOEXCEPT;
+
+/* Binarises any grey buffer (row y at grey + y * stride, stride >= width)
+ * into out (width * height bytes, 1 dark, 0 light) with a level as for
+ * rastra_set_threshold. 0, nothing written, for bad arguments; 0 also when
+ * the adaptive level runs out of memory. Uses no context. */
+RASTRA_API uint8_t RASTRA_CALL rastra_binarize(const uint8_t* grey, int32_t width, int32_t height,
+                                               ptrdiff_t stride, int32_t level,
+                                               uint8_t* out) RASTRA_NOEXCEPT;
+
+/*
+ * The eleven operations of the original provider interface, over one
+ * implicit context. The shared library exports them only on Windows, where
+ * hosts import them by ordinal; elsewhere they are reached through the
+ * static library, and the rastra_ names above are the whole interface.
+ */
+
 /* Forgets the current image and the remembered file path. */
 RASTRA_API void RASTRA_CALL ReleaseImage(void) RASTRA_NOEXCEPT;
 

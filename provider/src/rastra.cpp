@@ -24,23 +24,32 @@ struct BlockKey {
   uint16_t page;
 };
 
+constexpr BlockKey kNoBlock = {0, 0, 0};
+
+}  // namespace
+}  // namespace rastra
+
 // Hosts count pages and load the same block back to back (in either
 // order), so the page 0 decoded by a count is kept as `spare` for the load,
 // and a count of the block just loaded decodes nothing.
-struct ProviderState {
-  GreyImage image;
-  BlockKey imageKey;
-  GreyImage spare;
-  BlockKey spareKey;
-  Rect region;
+struct rastra_context {
+  rastra::GreyImage image;
+  rastra::BlockKey imageKey;
+  rastra::GreyImage spare;
+  rastra::BlockKey spareKey;
+  rastra::Rect region;
   int32_t level;
   char* pagePath;  // last path given to LoadFile or CountFilePages
   uint16_t pageType;
 };
 
-constexpr BlockKey kNoBlock = {0, 0, 0};
+namespace rastra {
+namespace {
 
-ProviderState g_state = {
+using Context = rastra_context;
+
+// The instance behind the eleven operations of the original interface.
+constinit Context g_state = {
     {nullptr, 0, 0}, kNoBlock, {nullptr, 0, 0}, kNoBlock, {0, 0, 0, 0}, RASTRA_DEFAULT_THRESHOLD,
     nullptr,         0};
 
@@ -60,32 +69,40 @@ bool SameBlock(const BlockKey& a, const BlockKey& b) {
          a.page == b.page;
 }
 
-void ForgetImage() {
-  FreeGrey(&g_state.image);
-  g_state.imageKey = kNoBlock;
-  g_state.region = {0, 0, 0, 0};
+void ForgetImage(Context& c) {
+  FreeGrey(&c.image);
+  c.imageKey = kNoBlock;
+  c.region = {0, 0, 0, 0};
 }
 
-void ForgetSpare() {
-  FreeGrey(&g_state.spare);
-  g_state.spareKey = kNoBlock;
+void ForgetSpare(Context& c) {
+  FreeGrey(&c.spare);
+  c.spareKey = kNoBlock;
 }
 
-void Adopt(const GreyImage& image, const BlockKey& key) {
-  ForgetImage();
-  g_state.image = image;
-  g_state.imageKey = key;
-  g_state.region = {0, 0, image.width, image.height};
+void ForgetAll(Context& c) {
+  ForgetImage(c);
+  ForgetSpare(c);
+  delete[] c.pagePath;
+  c.pagePath = nullptr;
+  c.pageType = 0;
 }
 
-bool RememberPath(const char* path, uint16_t type) {
+void Adopt(Context& c, const GreyImage& image, const BlockKey& key) {
+  ForgetImage(c);
+  c.image = image;
+  c.imageKey = key;
+  c.region = {0, 0, image.width, image.height};
+}
+
+bool RememberPath(Context& c, const char* path, uint16_t type) {
   const size_t length = std::strlen(path);
   char* copy = new (std::nothrow) char[length + 1];
   if (copy == nullptr) return false;
   std::memcpy(copy, path, length + 1);
-  delete[] g_state.pagePath;
-  g_state.pagePath = copy;
-  g_state.pageType = type;
+  delete[] c.pagePath;
+  c.pagePath = copy;
+  c.pageType = type;
   return true;
 }
 
@@ -137,18 +154,18 @@ bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page
 }
 
 // Readable means decodable: a file cut short is refused here as in a load.
-bool Probe(const uint8_t* data, size_t length) {
+bool Probe(Context& c, const uint8_t* data, size_t length) {
   const BlockKey key = KeyOf(data, length, 0);
-  if (SameBlock(key, g_state.imageKey) || SameBlock(key, g_state.spareKey)) return true;
+  if (SameBlock(key, c.imageKey) || SameBlock(key, c.spareKey)) return true;
   GreyImage image = {nullptr, 0, 0};
   if (!DecodePage(data, length, RASTRA_TYPE_DETECT, 0, &image)) return false;
-  ForgetSpare();
-  g_state.spare = image;
-  g_state.spareKey = key;
+  ForgetSpare(c);
+  c.spare = image;
+  c.spareKey = key;
   return true;
 }
 
-uint16_t CountPages(const uint8_t* data, size_t length, uint16_t type) {
+uint16_t CountPages(Context& c, const uint8_t* data, size_t length, uint16_t type) {
   if (data == nullptr || length == 0) return 0;
   SilenceLeptonica();
   if (IsMultiPageType(type)) {
@@ -156,133 +173,252 @@ uint16_t CountPages(const uint8_t* data, size_t length, uint16_t type) {
     if (format == Format::kTiff) return CountTiffPages(data, length);
     if (format == Format::kGif) return CountGifFrames(data, length);
   }
-  return Probe(data, length) ? 1 : 0;
+  return Probe(c, data, length) ? 1 : 0;
 }
 
 // A failed load leaves no image, so a stale one is never binarised.
-uint8_t LoadPage(const uint8_t* data, size_t length, uint16_t type, uint16_t page) {
+uint8_t LoadPage(Context& c, const uint8_t* data, size_t length, uint16_t type, uint16_t page) {
   if (data == nullptr || length == 0 || (page != 0 && !IsMultiPageType(type))) {
-    ForgetImage();
+    ForgetImage(c);
     return 0;
   }
   const BlockKey key = KeyOf(data, length, page);
-  if (SameBlock(key, g_state.spareKey)) {
-    Adopt(g_state.spare, key);
-    g_state.spare = {nullptr, 0, 0};
-    g_state.spareKey = kNoBlock;
+  if (SameBlock(key, c.spareKey)) {
+    Adopt(c, c.spare, key);
+    c.spare = {nullptr, 0, 0};
+    c.spareKey = kNoBlock;
     return 1;
   }
-  ForgetSpare();
+  ForgetSpare(c);
   GreyImage image = {nullptr, 0, 0};
   if (!DecodePage(data, length, type, page, &image)) {
-    ForgetImage();
+    ForgetImage(c);
     return 0;
   }
-  Adopt(image, key);
+  Adopt(c, image, key);
   return 1;
 }
 
-uint8_t LoadFilePage(const char* path, uint16_t type, uint16_t page) {
+uint8_t LoadFilePage(Context& c, const char* path, uint16_t type, uint16_t page) {
   FileBlock block;
   if (path == nullptr || !ReadFile(path, &block)) {
-    ForgetImage();
+    ForgetImage(c);
     return 0;
   }
-  const uint8_t ok = LoadPage(block.data, block.length, type, page);
+  const uint8_t ok = LoadPage(c, block.data, block.length, type, page);
   delete[] block.data;
   return ok;
 }
 
-bool RegionMatches(int32_t width, int32_t height) {
-  return g_state.image.pixels != nullptr && width == g_state.region.width &&
-         height == g_state.region.height;
+bool RegionMatches(const Context& c, int32_t width, int32_t height) {
+  return c.image.pixels != nullptr && width == c.region.width && height == c.region.height;
+}
+
+// A grey image of `width` columns whose rows lie `stride` bytes apart, seen
+// by the binarisers as an image as wide as the stride.
+GreyImage StridedView(const uint8_t* pixels, int32_t height, ptrdiff_t stride) {
+  return {const_cast<uint8_t*>(pixels), static_cast<int32_t>(stride), height};
+}
+
+uint8_t Binarise(const GreyImage& image, const Rect& region, int32_t level, uint8_t* out) {
+  if (level == RASTRA_THRESHOLD_ADAPTIVE) return BinariseAdaptive(image, region, out) ? 1 : 0;
+  const int32_t resolved = level == RASTRA_THRESHOLD_OTSU ? OtsuLevel(image, region) : level;
+  BinariseFixed(image, region, resolved, out);
+  return 1;
+}
+
+bool LevelAccepted(int32_t level) {
+  const bool fixed = level >= 1 && level <= 255;
+  return fixed || level == RASTRA_THRESHOLD_OTSU || level == RASTRA_THRESHOLD_ADAPTIVE;
 }
 
 }  // namespace
 }  // namespace rastra
 
-using rastra::g_state;
+using rastra::Context;
 
 extern "C" {
 
-void ReleaseImage(void) noexcept {
-  rastra::ForgetImage();
-  rastra::ForgetSpare();
-  delete[] g_state.pagePath;
-  g_state.pagePath = nullptr;
-  g_state.pageType = 0;
+rastra_context* rastra_new(void) noexcept {
+  Context* c = new (std::nothrow) Context{};
+  if (c != nullptr) c->level = RASTRA_DEFAULT_THRESHOLD;
+  return c;
 }
 
-uint8_t LoadMemory(const uint8_t* block, uint32_t length, uint16_t type) noexcept {
-  return rastra::LoadPage(block, length, type, 0);
+void rastra_free(rastra_context* c) noexcept {
+  if (c == nullptr) return;
+  rastra::ForgetAll(*c);
+  delete c;
 }
 
-uint8_t LoadFile(const char* path, uint16_t type) noexcept {
-  if (path == nullptr || !rastra::RememberPath(path, type)) {
-    rastra::ForgetImage();
+void rastra_release_image(rastra_context* c) noexcept {
+  if (c != nullptr) rastra::ForgetAll(*c);
+}
+
+uint8_t rastra_load_memory(rastra_context* c, const uint8_t* block, size_t length,
+                           uint16_t type) noexcept {
+  if (c == nullptr) return 0;
+  return rastra::LoadPage(*c, block, length, type, 0);
+}
+
+uint8_t rastra_load_file(rastra_context* c, const char* path, uint16_t type) noexcept {
+  if (c == nullptr) return 0;
+  if (path == nullptr || !rastra::RememberPath(*c, path, type)) {
+    rastra::ForgetImage(*c);
     return 0;
   }
-  return rastra::LoadFilePage(path, type, 0);
+  return rastra::LoadFilePage(*c, path, type, 0);
 }
 
-uint8_t GetSize(int32_t* width, int32_t* height) noexcept {
-  if (g_state.image.pixels == nullptr || width == nullptr || height == nullptr) return 0;
-  *width = g_state.image.width;
-  *height = g_state.image.height;
-  return 1;
-}
-
-uint8_t GetBinaryPixels(uint8_t* buffer, int32_t width, int32_t height) noexcept {
-  if (buffer == nullptr || !rastra::RegionMatches(width, height)) return 0;
-  const rastra::Rect& region = g_state.region;
-  if (g_state.level == RASTRA_THRESHOLD_ADAPTIVE) {
-    return rastra::BinariseAdaptive(g_state.image, region, buffer) ? 1 : 0;
+uint8_t rastra_get_size(const rastra_context* c, int32_t* width, int32_t* height) noexcept {
+  if (c == nullptr || c->image.pixels == nullptr || width == nullptr || height == nullptr) {
+    return 0;
   }
-  const int32_t level = g_state.level == RASTRA_THRESHOLD_OTSU
-                            ? rastra::OtsuLevel(g_state.image, region)
-                            : g_state.level;
-  rastra::BinariseFixed(g_state.image, region, level, buffer);
+  *width = c->image.width;
+  *height = c->image.height;
   return 1;
 }
 
-uint16_t CountFilePages(const char* path, uint16_t type) noexcept {
-  if (path == nullptr || !rastra::RememberPath(path, type)) return 0;
+uint8_t rastra_get_binary_pixels(rastra_context* c, uint8_t* buffer, int32_t width,
+                                 int32_t height) noexcept {
+  if (c == nullptr || buffer == nullptr || !rastra::RegionMatches(*c, width, height)) return 0;
+  return rastra::Binarise(c->image, c->region, c->level, buffer);
+}
+
+uint16_t rastra_count_file_pages(rastra_context* c, const char* path, uint16_t type) noexcept {
+  if (c == nullptr || path == nullptr || !rastra::RememberPath(*c, path, type)) return 0;
   rastra::FileBlock block;
   if (!rastra::ReadFile(path, &block)) return 0;
-  const uint16_t pages = rastra::CountPages(block.data, block.length, type);
+  const uint16_t pages = rastra::CountPages(*c, block.data, block.length, type);
   delete[] block.data;
   return pages;
 }
 
-uint8_t SelectFilePage(uint16_t page) noexcept {
-  if (g_state.pagePath == nullptr) {
-    rastra::ForgetImage();
+uint8_t rastra_select_file_page(rastra_context* c, uint16_t page) noexcept {
+  if (c == nullptr) return 0;
+  if (c->pagePath == nullptr) {
+    rastra::ForgetImage(*c);
     return 0;
   }
-  return rastra::LoadFilePage(g_state.pagePath, g_state.pageType, page);
+  return rastra::LoadFilePage(*c, c->pagePath, c->pageType, page);
 }
 
-void SetRegion(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) noexcept {
-  if (g_state.image.pixels == nullptr) return;
+void rastra_set_region(rastra_context* c, uint16_t left, uint16_t top, uint16_t right,
+                       uint16_t bottom) noexcept {
+  if (c == nullptr || c->image.pixels == nullptr) return;
   if (left > right || top > bottom) return;
-  if (right >= g_state.image.width || bottom >= g_state.image.height) return;
-  g_state.region = {left, top, right - left + 1, bottom - top + 1};
+  if (right >= c->image.width || bottom >= c->image.height) return;
+  c->region = {left, top, right - left + 1, bottom - top + 1};
 }
 
-uint8_t SetThreshold(int32_t level) noexcept {
-  const bool fixed = level >= 1 && level <= 255;
-  if (!fixed && level != RASTRA_THRESHOLD_OTSU && level != RASTRA_THRESHOLD_ADAPTIVE) return 0;
-  g_state.level = level;
+uint8_t rastra_set_threshold(rastra_context* c, int32_t level) noexcept {
+  if (c == nullptr || !rastra::LevelAccepted(level)) return 0;
+  c->level = level;
   return 1;
 }
 
+uint16_t rastra_count_memory_pages(rastra_context* c, const uint8_t* block, size_t length,
+                                   uint16_t type) noexcept {
+  if (c == nullptr) return 0;
+  return rastra::CountPages(*c, block, length, type);
+}
+
+uint8_t rastra_select_memory_page(rastra_context* c, const uint8_t* block, size_t length,
+                                  uint16_t type, uint16_t page) noexcept {
+  if (c == nullptr) return 0;
+  return rastra::LoadPage(*c, block, length, type, page);
+}
+
+uint8_t rastra_get_grey(const rastra_context* c, const uint8_t** pixels, int32_t* width,
+                        int32_t* height) noexcept {
+  if (c == nullptr || c->image.pixels == nullptr || pixels == nullptr || width == nullptr ||
+      height == nullptr) {
+    return 0;
+  }
+  *pixels = c->image.pixels;
+  *width = c->image.width;
+  *height = c->image.height;
+  return 1;
+}
+
+uint16_t rastra_detect_type(const uint8_t* data, size_t length) noexcept {
+  if (data == nullptr) return RASTRA_TYPE_DETECT;
+  switch (rastra::DetectFormat(data, length)) {
+    case rastra::Format::kBmp:
+      return RASTRA_TYPE_BMP;
+    case rastra::Format::kTiff:
+      return RASTRA_TYPE_TIFF;
+    case rastra::Format::kPng:
+      return RASTRA_TYPE_PNG;
+    case rastra::Format::kJpeg:
+      return RASTRA_TYPE_JPEG;
+    case rastra::Format::kPnm:
+      return RASTRA_TYPE_PNM;
+    case rastra::Format::kGif:
+      return RASTRA_TYPE_GIF;
+    case rastra::Format::kWebp:
+      return RASTRA_TYPE_WEBP;
+    case rastra::Format::kUnknown:
+      break;
+  }
+  return RASTRA_TYPE_DETECT;
+}
+
+uint8_t rastra_binarize(const uint8_t* grey, int32_t width, int32_t height, ptrdiff_t stride,
+                        int32_t level, uint8_t* out) noexcept {
+  if (grey == nullptr || out == nullptr || width <= 0 || height <= 0 || stride < width ||
+      stride > INT32_MAX || !rastra::LevelAccepted(level)) {
+    return 0;
+  }
+  const rastra::GreyImage view = rastra::StridedView(grey, height, stride);
+  return rastra::Binarise(view, rastra::Rect{0, 0, width, height}, level, out);
+}
+
+}  // extern "C"
+
+using rastra::g_state;
+
+// The eleven operations of the original interface, over one instance. The
+// shared library exports them only where hosts import them by ordinal.
+extern "C" {
+
+void ReleaseImage(void) noexcept { rastra_release_image(&g_state); }
+
+uint8_t LoadMemory(const uint8_t* block, uint32_t length, uint16_t type) noexcept {
+  return rastra_load_memory(&g_state, block, length, type);
+}
+
+uint8_t LoadFile(const char* path, uint16_t type) noexcept {
+  return rastra_load_file(&g_state, path, type);
+}
+
+uint8_t GetSize(int32_t* width, int32_t* height) noexcept {
+  return rastra_get_size(&g_state, width, height);
+}
+
+uint8_t GetBinaryPixels(uint8_t* buffer, int32_t width, int32_t height) noexcept {
+  return rastra_get_binary_pixels(&g_state, buffer, width, height);
+}
+
+uint16_t CountFilePages(const char* path, uint16_t type) noexcept {
+  return rastra_count_file_pages(&g_state, path, type);
+}
+
+uint8_t SelectFilePage(uint16_t page) noexcept { return rastra_select_file_page(&g_state, page); }
+
+void SetRegion(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) noexcept {
+  rastra_set_region(&g_state, left, top, right, bottom);
+}
+
+uint8_t SetThreshold(int32_t level) noexcept { return rastra_set_threshold(&g_state, level); }
+
 uint16_t CountMemoryPages(const uint8_t* block, uint32_t length, uint16_t type) noexcept {
-  return rastra::CountPages(block, length, type);
+  return rastra_count_memory_pages(&g_state, block, length, type);
 }
 
 uint8_t SelectMemoryPage(const uint8_t* block, uint32_t length, uint16_t type,
                          uint16_t page) noexcept {
-  return rastra::LoadPage(block, length, type, page);
+  return rastra_select_memory_page(&g_state, block, length, type, page);
 }
 
 }  // extern "C"

@@ -83,8 +83,14 @@ bool ConvertPix(PIX* pix, GreyImage* image) {
 }  // namespace
 
 void SilenceLeptonica() noexcept {
-  setMsgSeverity(L_SEVERITY_NONE);
-  leptSetStderrHandler(DiscardMessage);
+  // Leptonica keeps its message settings in globals: set once, so that
+  // providers decoding on several threads never write them at the same time.
+  static const bool silenced = [] {
+    setMsgSeverity(L_SEVERITY_NONE);
+    leptSetStderrHandler(DiscardMessage);
+    return true;
+  }();
+  (void)silenced;
 }
 
 bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint16_t page,

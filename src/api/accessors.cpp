@@ -1,7 +1,6 @@
 // Exported readers of the result table.
-#include "api/results.h"
+#include "api/context.h"
 #include "bcxdec.h"
-#include "image/image_state.h"
 
 using namespace bcx;
 
@@ -9,12 +8,14 @@ namespace {
 
 constexpr uint16_t kOutOfRange = 0xFFFF;
 
-bool IsResultIndex(uint16_t index) { return index < g_resultCount; }
+const ResultTable& Results() { return g_library.context.results; }
+
+bool IsResultIndex(uint16_t index) { return index < Results().count; }
 
 uint32_t PackPoint(Point p) {
   // 32-bit arithmetic: image x in the high half, image y in the low half.
-  const uint32_t x = static_cast<uint32_t>(p.x) + static_cast<uint32_t>(g_image.regionLeft);
-  const uint32_t y = static_cast<uint32_t>(p.y) + static_cast<uint32_t>(g_image.regionTop);
+  const uint32_t x = static_cast<uint32_t>(p.x) + static_cast<uint32_t>(g_library.image.regionLeft);
+  const uint32_t y = static_cast<uint32_t>(p.y) + static_cast<uint32_t>(g_library.image.regionTop);
   return x * 65536u + y;
 }
 
@@ -23,22 +24,22 @@ uint32_t PackPoint(Point p) {
 extern "C" {
 
 BCX_API uint16_t BCX_CALL BcxGetCount(void) noexcept {
-  return static_cast<uint16_t>(g_resultCount & 0xFF);
+  return static_cast<uint16_t>(Results().count & 0xFF);
 }
 
 BCX_API uint16_t BCX_CALL BcxGetType(uint16_t index) noexcept {
   if (!IsResultIndex(index)) return kOutOfRange;
-  return static_cast<uint16_t>(g_results[index].type);
+  return static_cast<uint16_t>(Results().records[index].type);
 }
 
 BCX_API uint16_t BCX_CALL BcxGetStrLen(uint16_t index) noexcept {
   if (!IsResultIndex(index)) return kOutOfRange;
-  return static_cast<uint16_t>(g_results[index].textLength);
+  return static_cast<uint16_t>(Results().records[index].textLength);
 }
 
 BCX_API uint16_t BCX_CALL BcxGetCharAt(uint16_t index, uint16_t position) noexcept {
   if (!IsResultIndex(index)) return kOutOfRange;
-  const ResultRecord& record = g_results[index];
+  const ResultRecord& record = Results().records[index];
   if (position >= record.textLength) return kOutOfRange;
   return record.text[position];
 }
@@ -49,7 +50,7 @@ BCX_API uint16_t BCX_CALL BcxGetRect(uint16_t index, uint32_t* corner1, uint32_t
   if (corner1 == nullptr || corner2 == nullptr || corner3 == nullptr || corner4 == nullptr) {
     return 0;
   }
-  const Point* c = g_results[index].corners;
+  const Point* c = Results().records[index].corners;
   *corner1 = PackPoint(c[0]);
   *corner2 = PackPoint(c[1]);
   *corner3 = PackPoint(c[2]);

@@ -1,12 +1,14 @@
 // Exported lifecycle and configuration calls.
-#include <cmath>
-
-#include "api/results.h"
-#include "api/settings.h"
+#include "api/context.h"
 #include "bcxdec.h"
-#include "image/image_state.h"
 #include "image/provider.h"
 #include "platform/screen.h"
+
+namespace bcx {
+
+constinit LibraryState g_library{};
+
+}  // namespace bcx
 
 using namespace bcx;
 
@@ -17,45 +19,30 @@ constexpr int32_t kInitialThreshold = 128;
 extern "C" {
 
 BCX_API uint16_t BCX_CALL BcxInit(void) noexcept {
-  g_settings.screenDpi = ScreenPixelsPerInch();
-  g_settings.widthRatioLimit = kDefaultWidthRatio;
-  g_settings.minBarLength = kDefaultMinBarLength;
-  g_settings.maxBarLength = kDefaultMaxBarLength;
-  ComputeThresholds();
-  ForgetImage();
+  SetDefaultLimits(g_library.context.settings, ScreenPixelsPerInch());
+  ForgetImage(g_library.image);
   provider::SetThreshold(kInitialThreshold);  // answer ignored: cannot fail
-  EmptyResultTable();
+  EmptyResultTable(g_library.context.results);
   return 1;
 }
 
 BCX_API uint16_t BCX_CALL BcxCleanUp(void) noexcept {
-  EmptyResultTable();
+  EmptyResultTable(g_library.context.results);
   provider::ReleaseImage();
-  ReleaseMemoryCopy();
+  ReleaseMemoryCopy(g_library.image);
   return 1;
 }
 
 BCX_API uint16_t BCX_CALL BcxSetLimit(double widthRatio, double minLength,
                                       double maxLength) noexcept {
-  // Written so that a NaN fails every test.
-  if (!(widthRatio > 0.0 && minLength > 0.0 && maxLength > 0.0 && minLength <= maxLength)) {
-    return 0;
-  }
-  g_settings.widthRatioLimit = (widthRatio >= kLowestWidthRatio && widthRatio <= kHighestWidthRatio)
-                                   ? static_cast<float>(widthRatio)
-                                   : kDefaultWidthRatio;
-  g_settings.minBarLength =
-      minLength > kLowestMinBarLength ? static_cast<float>(minLength) : kLowestMinBarLength;
-  g_settings.maxBarLength =
-      maxLength < kHighestMaxBarLength ? static_cast<float>(maxLength) : kHighestMaxBarLength;
-  ComputeThresholds();
-  return 1;
+  return ApplyLimits(g_library.context.settings, widthRatio, minLength, maxLength) ? 1 : 0;
 }
 
 BCX_API uint16_t BCX_CALL BcxScanType(uint16_t identifier, uint16_t enable) noexcept {
   if (identifier >= kSymbologyCount) return 0;
-  if (enable == 1) g_settings.switches[identifier] = 1;
-  if (enable == 0) g_settings.switches[identifier] = 0;
+  int32_t* switches = g_library.context.settings.switches;
+  if (enable == 1) switches[identifier] = 1;
+  if (enable == 0) switches[identifier] = 0;
   return 1;
 }
 

@@ -5,24 +5,23 @@
 
 namespace bcx {
 
-ResultRecord g_results[kMaxResults];
-int32_t g_resultCount = 0;
-
-void EmptyResultTable() {
+void EmptyResultTable(ResultTable& table) {
   // Every record, not just the counted ones: a text written for a record that
   // was never completed must not leak either.
-  for (int32_t i = 0; i < kMaxResults; ++i) {
-    delete[] g_results[i].text;
-    g_results[i] = ResultRecord{};
+  for (ResultRecord& record : table.records) {
+    delete[] record.text;
+    record = ResultRecord{};
   }
-  g_resultCount = 0;
+  table.count = 0;
 }
 
-bool ResultTableHasRoom() { return g_resultCount >= 0 && g_resultCount < kMaxResults; }
+bool ResultTableHasRoom(const ResultTable& table) {
+  return table.count >= 0 && table.count < kMaxResults;
+}
 
-int WriteResultText(int32_t type, const char* text, int32_t length) {
-  if (!ResultTableHasRoom() || length < 0) return 0;
-  ResultRecord& record = g_results[g_resultCount];
+int WriteResultText(ResultTable& table, int32_t type, const char* text, int32_t length) {
+  if (!ResultTableHasRoom(table) || length < 0) return 0;
+  ResultRecord& record = table.records[table.count];
   // Never leave a zero-length text as nullptr: a record always owns a buffer.
   uint8_t* copy = new (std::nothrow) uint8_t[length > 0 ? length : 1];
   if (copy == nullptr) return 0;
@@ -34,17 +33,17 @@ int WriteResultText(int32_t type, const char* text, int32_t length) {
   return 1;
 }
 
-void CompleteResult(const Point corners[kCornerCount]) {
-  if (!ResultTableHasRoom()) return;
-  ResultRecord& record = g_results[g_resultCount];
+void CompleteResult(ResultTable& table, const Point corners[kCornerCount]) {
+  if (!ResultTableHasRoom(table)) return;
+  ResultRecord& record = table.records[table.count];
   for (int k = 0; k < kCornerCount; ++k) record.corners[k] = corners[k];
-  ++g_resultCount;
+  ++table.count;
 }
 
-int AppendResult(int32_t type, const char* text, int32_t length,
+int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t length,
                  const Point corners[kCornerCount]) {
-  if (WriteResultText(type, text, length) == 0) return 0;
-  CompleteResult(corners);
+  if (WriteResultText(table, type, text, length) == 0) return 0;
+  CompleteResult(table, corners);
   return 1;
 }
 

@@ -18,25 +18,28 @@ struct ResultRecord {
   Point corners[kCornerCount];  // region coordinates, going round the symbol
 };
 
-extern ResultRecord g_results[kMaxResults];
-extern int32_t g_resultCount;
+struct ResultTable {
+  ResultRecord records[kMaxResults];
+  int32_t count;
+};
 
 // Releases every text and sets the count to 0.
-void EmptyResultTable();
+void EmptyResultTable(ResultTable& table);
 
 // True while another record can be written.
-bool ResultTableHasRoom();
+bool ResultTableHasRoom(const ResultTable& table);
 
 // Fills type and a copy of the text into the record at the current count,
 // without raising the count. Returns 0 when the table is full or the copy
 // cannot be allocated (the record is then left empty).
-int WriteResultText(int32_t type, const char* text, int32_t length);
+int WriteResultText(ResultTable& table, int32_t type, const char* text, int32_t length);
 
 // Sets the corners of the record at the current count and raises the count:
 // only now does the host see the record.
-void CompleteResult(const Point corners[kCornerCount]);
+void CompleteResult(ResultTable& table, const Point corners[kCornerCount]);
 
 // Both steps at once; returns 0 when the table is full or memory ran out.
-int AppendResult(int32_t type, const char* text, int32_t length, const Point corners[kCornerCount]);
+int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t length,
+                 const Point corners[kCornerCount]);
 
 }  // namespace bcx

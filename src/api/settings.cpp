@@ -4,39 +4,61 @@
 
 namespace bcx {
 
-Settings g_settings;
-
 namespace {
 
 int32_t TruncatedPixels(double pixels) { return static_cast<int32_t>(pixels); }
 
 }  // namespace
 
-void ComputeThresholds() {
-  const double dpi = g_settings.screenDpi;
-  const double maxLen = g_settings.maxBarLength;
-  const double minLen = g_settings.minBarLength;
-  g_settings.componentPixelLimit =
+void ComputeThresholds(Settings& settings) {
+  const double dpi = settings.screenDpi;
+  const double maxLen = settings.maxBarLength;
+  const double minLen = settings.minBarLength;
+  settings.componentPixelLimit =
       TruncatedPixels(((dpi * maxLen) * kComponentPixelsPerLengthPixel) * kInchesPerCentimetre);
-  g_settings.maxBarPixels = TruncatedPixels((dpi * maxLen) * kInchesPerCentimetre);
-  g_settings.minBarPixels = TruncatedPixels((dpi * minLen) * kInchesPerCentimetre);
+  settings.maxBarPixels = TruncatedPixels((dpi * maxLen) * kInchesPerCentimetre);
+  settings.minBarPixels = TruncatedPixels((dpi * minLen) * kInchesPerCentimetre);
 }
 
-void RepairSettings() {
+void SetDefaultLimits(Settings& settings, int32_t screenDpi) {
+  settings.screenDpi = screenDpi;
+  settings.widthRatioLimit = kDefaultWidthRatio;
+  settings.minBarLength = kDefaultMinBarLength;
+  settings.maxBarLength = kDefaultMaxBarLength;
+  ComputeThresholds(settings);
+}
+
+bool ApplyLimits(Settings& settings, double widthRatio, double minLength, double maxLength) {
+  // Written so that a NaN fails every test.
+  if (!(widthRatio > 0.0 && minLength > 0.0 && maxLength > 0.0 && minLength <= maxLength)) {
+    return false;
+  }
+  settings.widthRatioLimit = (widthRatio >= kLowestWidthRatio && widthRatio <= kHighestWidthRatio)
+                                 ? static_cast<float>(widthRatio)
+                                 : kDefaultWidthRatio;
+  settings.minBarLength =
+      minLength > kLowestMinBarLength ? static_cast<float>(minLength) : kLowestMinBarLength;
+  settings.maxBarLength =
+      maxLength < kHighestMaxBarLength ? static_cast<float>(maxLength) : kHighestMaxBarLength;
+  ComputeThresholds(settings);
+  return true;
+}
+
+void RepairSettings(Settings& settings) {
   // Below 0.5 means the library was never initialised (or zeroed); a real
   // setting can never be that small.
   constexpr float kNeverSet = 0.5f;
-  if (g_settings.widthRatioLimit < kNeverSet) g_settings.widthRatioLimit = kDefaultWidthRatio;
-  if (g_settings.minBarLength < kNeverSet) g_settings.minBarLength = kDefaultMinBarLength;
-  if (g_settings.maxBarLength < kNeverSet) g_settings.maxBarLength = kDefaultMaxBarLength;
-  if (g_settings.screenDpi == 0) {
-    g_settings.screenDpi = ScreenPixelsPerInch();
-    ComputeThresholds();
+  if (settings.widthRatioLimit < kNeverSet) settings.widthRatioLimit = kDefaultWidthRatio;
+  if (settings.minBarLength < kNeverSet) settings.minBarLength = kDefaultMinBarLength;
+  if (settings.maxBarLength < kNeverSet) settings.maxBarLength = kDefaultMaxBarLength;
+  if (settings.screenDpi == 0) {
+    settings.screenDpi = ScreenPixelsPerInch();
+    ComputeThresholds(settings);
   }
 }
 
-bool SymbologyEnabled(int identifier) {
-  return identifier >= 0 && identifier < kSymbologyCount && g_settings.switches[identifier] == 1;
+bool SymbologyEnabled(const Settings& settings, int identifier) {
+  return identifier >= 0 && identifier < kSymbologyCount && settings.switches[identifier] == 1;
 }
 
 }  // namespace bcx

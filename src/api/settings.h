@@ -4,20 +4,9 @@
 
 #include <cstdint>
 
+#include "decode/symbology.h"
+
 namespace bcx {
-
-constexpr int kSymbologyCount = 8;
-
-enum SymbologyId : int {
-  kCode39 = 0,
-  kCode128 = 1,
-  kGs1_128 = 2,
-  kEan13 = 3,
-  kEan8 = 4,
-  kUpcA = 5,
-  kUpcE = 6,
-  kInterleaved2of5 = 7,
-};
 
 struct Settings {
   float widthRatioLimit;  // bounds the bar span decoded as one symbol
@@ -29,9 +18,6 @@ struct Settings {
   int32_t minBarPixels;
   int32_t switches[kSymbologyCount];  // 1 = on
 };
-
-// Zero at load, like every library variable.
-extern Settings g_settings;
 
 constexpr float kDefaultWidthRatio = 10.0f;
 constexpr float kDefaultMinBarLength = 0.5f;
@@ -46,12 +32,19 @@ constexpr double kInchesPerCentimetre = 0.39370078740157477;
 constexpr double kComponentPixelsPerLengthPixel = 50.0;
 
 // Recomputes the three pixel thresholds from the stored dpi and limits.
-void ComputeThresholds();
+void ComputeThresholds(Settings& settings);
+
+// The defaults BcxInit sets (switches untouched) at the given resolution.
+void SetDefaultLimits(Settings& settings, int32_t screenDpi);
+
+// Applies BcxSetLimit's rules; false, with nothing changed, for arguments
+// it refuses.
+bool ApplyLimits(Settings& settings, double widthRatio, double minLength, double maxLength);
 
 // Puts defaults in place of settings a never-initialised library left at
 // zero; called at the start of every scan.
-void RepairSettings();
+void RepairSettings(Settings& settings);
 
-bool SymbologyEnabled(int identifier);
+bool SymbologyEnabled(const Settings& settings, int identifier);
 
 }  // namespace bcx

@@ -5,9 +5,6 @@
 
 namespace bcx {
 
-double g_barModules[kMaxModules];
-double g_spaceModules[kMaxModules];
-
 namespace {
 
 // Narrowest bar and space further apart than this are measured at different
@@ -21,8 +18,9 @@ void KeepNarrower(double& narrowest, double width) {
 
 }  // namespace
 
-void CalibrateModules(const double* widths, int32_t count, const char* pattern,
-                      int32_t alignToStart) {
+ModuleTables CalibrateModules(const double* widths, int32_t count, const char* pattern,
+                              int32_t alignToStart) {
+  ModuleTables tables;
   const int32_t length = static_cast<int32_t>(std::strlen(pattern));
   const int32_t offset = alignToStart == 1 ? 0 : count - length;
   double narrowestBar = kNotSeen;
@@ -40,15 +38,16 @@ void CalibrateModules(const double* widths, int32_t count, const char* pattern,
   if (std::fabs(difference) > kUnevenInkLimit) {
     const double step = narrowestBar > narrowestSpace ? narrowestBar : narrowestSpace;
     for (int k = 0; k < kMaxModules; ++k) {
-      g_barModules[k] = narrowestBar + k * step;
-      g_spaceModules[k] = narrowestSpace + k * step;
+      tables.bars[k] = narrowestBar + k * step;
+      tables.spaces[k] = narrowestSpace + k * step;
     }
   } else {
     for (int k = 0; k < kMaxModules; ++k) {
-      g_barModules[k] = (k + 1) * narrowestBar;
-      g_spaceModules[k] = (k + 1) * narrowestSpace;
+      tables.bars[k] = (k + 1) * narrowestBar;
+      tables.spaces[k] = (k + 1) * narrowestSpace;
     }
   }
+  return tables;
 }
 
 int ClassifyWidth(double width, const double* table) {
@@ -66,11 +65,11 @@ int ClassifyWidth(double width, const double* table) {
   return kMaxModules;
 }
 
-void ClassifyElements(const double* widths, int32_t first, int32_t n, int32_t firstIsBar,
-                      char* out) {
+void ClassifyElements(const ModuleTables& tables, const double* widths, int32_t first, int32_t n,
+                      int32_t firstIsBar, char* out) {
   for (int32_t i = 0; i < n; ++i) {
     const bool isBar = (i % 2 == 0) == (firstIsBar == 1);
-    const double* table = isBar ? g_barModules : g_spaceModules;
+    const double* table = isBar ? tables.bars : tables.spaces;
     out[i] = static_cast<char>('0' + ClassifyWidth(widths[first + i], table));
   }
   out[n] = '\0';

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "api/settings.h"
 #include "decode/classify.h"
 
 namespace bcx {
@@ -137,7 +136,7 @@ static_assert(AllRowsElevenModules());
 constexpr const char* kStartA = "211412";  // value 103
 constexpr const char* kStartB = "211214";  // value 104
 constexpr const char* kStartC = "211232";  // value 105
-constexpr const char* kStop = "2331112";
+constexpr const char* kStop = kCode128Stop;
 static_assert(CalibratesBarsAndSpaces(kStop));
 constexpr int kStopElements = 7;
 static_assert(SumsToEleven(kStartA) && SumsToEleven(kStartB) && SumsToEleven(kStartC));
@@ -176,6 +175,7 @@ struct Code128State {
   char* text;
   int32_t length;
   int32_t* leadingFnc1;
+  bool gs1Enabled;
 };
 
 void PutByte(Code128State& s, unsigned char byte) { s.text[s.length++] = static_cast<char>(byte); }
@@ -188,7 +188,7 @@ void ActInSetC(Code128State& s, int v) {
     s.current = kSetB;
   } else if (v == kValueCodeAOrFnc4) {
     s.current = kSetA;
-  } else if (s.firstData && s.startedInC && SymbologyEnabled(kGs1_128)) {
+  } else if (s.firstData && s.startedInC && s.gs1Enabled) {
     *s.leadingFnc1 = 1;  // marks GS1-128; the FNC1 itself writes nothing
   } else {
     PutByte(s, kFnc1Byte);
@@ -253,16 +253,16 @@ void ActOnValue(Code128State& s, int v) {
   }
 }
 
-int ReadValue(const double* widths, int32_t at) {
+int ReadValue(const ModuleTables& tables, const double* widths, int32_t at) {
   char modules[kCode128CharElements + 1];
-  ClassifyElements(widths, at, kCode128CharElements, kFirstIsBar, modules);
+  ClassifyElements(tables, widths, at, kCode128CharElements, kFirstIsBar, modules);
   return MatchCode128Value(modules);
 }
 
 // Start value 103 to 105, or -1.
-int ReadStart(const double* widths, CodeSet* set) {
+int ReadStart(const ModuleTables& tables, const double* widths, CodeSet* set) {
   char modules[kCode128CharElements + 1];
-  ClassifyElements(widths, 0, kCode128CharElements, kFirstIsBar, modules);
+  ClassifyElements(tables, widths, 0, kCode128CharElements, kFirstIsBar, modules);
   if (std::strcmp(modules, kStartA) == 0) {
     *set = kSetA;
     return kStartAValue;
@@ -287,20 +287,20 @@ int MatchCode128Value(const char* modules) {
   return -1;
 }
 
-int DecodeCode128(const double* widths, int32_t count, char* text, int32_t* length,
-                  int32_t* leadingFnc1) {
+int DecodeCode128(const double* widths, int32_t count, const DecodeOptions& options, char* text,
+                  int32_t* length, int32_t* leadingFnc1) {
   if (count < kMinElements) return 0;
-  CalibrateModules(widths, count, kStop, 0);
+  const ModuleTables t = CalibrateModules(widths, count, kStop, 0);
   *leadingFnc1 = 0;
-  Code128State s{kSetA, kNoShift, false, true, text, 0, leadingFnc1};
-  const int start = ReadStart(widths, &s.current);
+  Code128State s{kSetA, kNoShift, false, true, text, 0, leadingFnc1, options.gs1_128};
+  const int start = ReadStart(t, widths, &s.current);
   if (start < 0) return 0;
   s.startedInC = start == kStartCValue;
   int32_t sum = start;
   int32_t weight = 1;
   int32_t p = kCode128CharElements;
   while (p < count - kTailElements) {
-    const int v = ReadValue(widths, p);
+    const int v = ReadValue(t, widths, p);
     if (v < 0) return 0;
     // Kept reduced: only the remainder is compared, and a long run must not
     // overflow the sum.
@@ -310,14 +310,14 @@ int DecodeCode128(const double* widths, int32_t count, char* text, int32_t* leng
     ActOnValue(s, v);
     weight = weight % kCheckModulus + 1;
   }
-  const int check = ReadValue(widths, p);
+  const int check = ReadValue(t, widths, p);
   if (check < 0 || check != sum % kCheckModulus) return 0;
   p += kCode128CharElements;
   // The length test comes before the stop is read, so a run of the wrong
   // length is never read past its end.
   if (p + kStopElements != count) return 0;
   char modules[kStopElements + 1];
-  ClassifyElements(widths, p, kStopElements, kFirstIsBar, modules);
+  ClassifyElements(t, widths, p, kStopElements, kFirstIsBar, modules);
   if (std::strcmp(modules, kStop) != 0) return 0;
   text[s.length] = '\0';
   *length = s.length;

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "decode/decoder.h"
+
 namespace bcx {
 
 constexpr int kCode128CharElements = 6;
+// The stop pattern in modules: calibration reads it at the end of the run.
+constexpr const char* kCode128Stop = "2331112";
 constexpr int kCode128Values = 103;
 constexpr unsigned char kFnc1Byte = 201;
 constexpr unsigned char kFnc2Byte = 202;
@@ -16,10 +20,10 @@ constexpr unsigned char kFnc4Byte = 204;
 // Value 0 to 102 of a 6-digit module string, or -1.
 int MatchCode128Value(const char* modules);
 
-// Decoder contract, plus the leading FNC1 flag: cleared when decoding starts,
-// set to 1 when switch 2 is on and the data of a Start C symbol opens with
-// FNC1 (the GS1-128 form).
-int DecodeCode128(const double* widths, int32_t count, char* text, int32_t* length,
-                  int32_t* leadingFnc1);
+// The leading FNC1 flag is cleared when decoding starts and set to 1 when
+// options.gs1_128 is on and the data of a Start C symbol opens with FNC1
+// (the GS1-128 form), whose FNC1 then writes nothing.
+int DecodeCode128(const double* widths, int32_t count, const DecodeOptions& options, char* text,
+                  int32_t* length, int32_t* leadingFnc1);
 
 }  // namespace bcx

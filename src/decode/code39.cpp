@@ -83,7 +83,7 @@ constexpr bool AllRowsThreeWideOfNine() {
 }
 static_assert(AllRowsThreeWideOfNine());
 
-constexpr const char* kStartStopModules = "121121211";
+constexpr const char* kStartStopModules = kCode39StartStop;
 static_assert(CalibratesBarsAndSpaces(kStartStopModules));
 constexpr int32_t kWideAsTwo = 1;
 constexpr int32_t kWideAsThree = 0;
@@ -93,15 +93,15 @@ constexpr int32_t kFirstIsSpace = 0;
 constexpr int32_t kMinElements = 2 * kCode39CharElements + 1;
 constexpr int32_t kCharacterStride = kCode39CharElements + 1;
 
-bool ElementsEqual(const double* widths, int32_t first, int32_t n, int32_t firstIsBar,
-                   const char* expected) {
+bool ElementsEqual(const ModuleTables& tables, const double* widths, int32_t first, int32_t n,
+                   int32_t firstIsBar, const char* expected) {
   char modules[kCode39CharElements + 1];
-  ClassifyElements(widths, first, n, firstIsBar, modules);
+  ClassifyElements(tables, widths, first, n, firstIsBar, modules);
   return std::strcmp(modules, expected) == 0;
 }
 
-bool IsNarrowGap(const double* widths, int32_t at) {
-  return ElementsEqual(widths, at, 1, kFirstIsSpace, "1");
+bool IsNarrowGap(const ModuleTables& tables, const double* widths, int32_t at) {
+  return ElementsEqual(tables, widths, at, 1, kFirstIsSpace, "1");
 }
 
 }  // namespace
@@ -129,25 +129,26 @@ int MatchCode39Character(const char* modules, char* out) {
   return 0;
 }
 
-int DecodeCode39(const double* widths, int32_t count, char* text, int32_t* length) {
+int DecodeCode39(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
+                 int32_t* length, int32_t* /*leadingFnc1*/) {
   if (count < kMinElements) return 0;
-  CalibrateModules(widths, count, kStartStopModules, 1);
-  if (!ElementsEqual(widths, 0, kCode39CharElements, kFirstIsBar, kStartStopModules)) return 0;
-  if (!IsNarrowGap(widths, kCode39CharElements)) return 0;
+  const ModuleTables t = CalibrateModules(widths, count, kStartStopModules, 1);
+  if (!ElementsEqual(t, widths, 0, kCode39CharElements, kFirstIsBar, kStartStopModules)) return 0;
+  if (!IsNarrowGap(t, widths, kCode39CharElements)) return 0;
   int32_t p = kCharacterStride;
   int32_t k = 0;
   char modules[kCode39CharElements + 1];
   while (p < count - kCode39CharElements) {
-    ClassifyElements(widths, p, kCode39CharElements, kFirstIsBar, modules);
+    ClassifyElements(t, widths, p, kCode39CharElements, kFirstIsBar, modules);
     if (MatchCode39Character(modules, &text[k]) == 0) return 0;
     ++k;
-    if (!IsNarrowGap(widths, p + kCode39CharElements)) return 0;
+    if (!IsNarrowGap(t, widths, p + kCode39CharElements)) return 0;
     p += kCharacterStride;
   }
   // The length test comes before the stop is read, so a run of the wrong
   // length is never read past its end.
   if (p + kCode39CharElements != count) return 0;
-  if (!ElementsEqual(widths, p, kCode39CharElements, kFirstIsBar, kStartStopModules)) return 0;
+  if (!ElementsEqual(t, widths, p, kCode39CharElements, kFirstIsBar, kStartStopModules)) return 0;
   text[k] = '\0';
   *length = k;
   return 1;

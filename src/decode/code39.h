@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "decode/decoder.h"
+
 namespace bcx {
 
 constexpr int kCode39CharElements = 9;
+// The start and stop character in modules, wide as 2: calibration reads it.
+constexpr const char* kCode39StartStop = "121121211";
 
 // Turns the first n letters of an n/w pattern into module digits: "n" is 1,
 // "w" is 2 with wideAs == 1 and 3 otherwise. out receives n digits and a NUL.
@@ -15,7 +19,7 @@ void WidePatternToModules(const char* pattern, char* out, int32_t n, int32_t wid
 // Looks a 9-digit module string up; wide elements all 2 or all 3 modules.
 int MatchCode39Character(const char* modules, char* out);
 
-// Decoder contract: text holds count bytes; length is set only on success.
-int DecodeCode39(const double* widths, int32_t count, char* text, int32_t* length);
+int DecodeCode39(const double* widths, int32_t count, const DecodeOptions& options, char* text,
+                 int32_t* length, int32_t* leadingFnc1);
 
 }  // namespace bcx

@@ -6,40 +6,42 @@
 
 namespace bcx {
 
-// Decodes the n ordered, merged bars of g_scan.group, storing every symbol
-// found in the result table.
-void DecodeGroup(int32_t n);
+struct Context;
+struct ResultTable;
+struct ScanState;
+struct Settings;
+struct SymbologyDescriptor;
 
-// The span loop of DecodeGroup over a run of the n bars of g_scan.group
+// Decodes the n ordered, merged bars of the context's group table, storing
+// every symbol found in its result table.
+void DecodeGroup(Context& context, int32_t n);
+
+// The span loop of DecodeGroup over a run of the n bars of the group table
 // (2n - 1 widths). Rewrites the group table and the run as spans leave.
-void DecodeSpans(double* run, int32_t n);
+void DecodeSpans(Context& context, double* run, int32_t n);
 
 // The span around the narrowest bar of a run of n bars: out to the nearest
-// bar on each side at least width-ratio-limit times as wide, or to the ends.
-void FindSpan(const double* run, int32_t n, int32_t* f, int32_t* l);
+// bar on each side at least widthRatioLimit times as wide, or to the ends.
+void FindSpan(const double* run, int32_t n, double widthRatioLimit, int32_t* f, int32_t* l);
 
-// Closes the gap that bars f to l leave in g_scan.group and in the run:
+// Closes the gap that bars f to l leave in the group table and in the run:
 // later bars move down with their widths and following spaces; bar f - 1
 // keeps the space that followed it. Returns the number of bars left.
-int32_t RemoveSpan(double* run, int32_t n, int32_t f, int32_t l);
+int32_t RemoveSpan(ScanState& scan, double* run, int32_t n, int32_t f, int32_t l);
 
 // Index of the first of the narrowest bars of a run of n bars.
 int32_t NarrowestBar(const double* run, int32_t n);
 
 // Offers bars f to l to the symbologies in their fixed order; on success
 // stores the corners from the sides of bars f and l. Returns 1 when stored.
-int DecodeSpan(int32_t f, int32_t l, const double* run);
+int DecodeSpan(Context& context, int32_t f, int32_t l, const double* run);
 
 void ReverseElementRun(const double* widths, double* reversed, int32_t count);
 
-// Each tries the run forwards, then reversed; a success is written to the
-// record at the result count (type, text), without raising the count.
-int TryCode39(const double* widths, int32_t count);
-int TryCode128(const double* widths, int32_t count);
-int TryEan13(const double* widths, int32_t count);
-int TryEan8(const double* widths, int32_t count);
-int TryUpcA(const double* widths, int32_t count);
-int TryUpcE(const double* widths, int32_t count);
-int TryInterleaved2of5(const double* widths, int32_t count);
+// Tries one symbology's decoder on the run forwards, then reversed; a
+// success is written to the record at the result count (type, text),
+// without raising the count.
+int TrySymbology(const SymbologyDescriptor& symbology, const Settings& settings,
+                 ResultTable& results, const double* widths, int32_t count);
 
 }  // namespace bcx

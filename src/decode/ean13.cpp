@@ -37,12 +37,14 @@ int LeadingDigit(const char* parities) {
 
 }  // namespace
 
-int DecodeEan13(const double* widths, int32_t count, char* text, int32_t* length) {
-  if (!ReadStartGuard(widths, count)) return 0;
+int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
+                int32_t* length, int32_t* /*leadingFnc1*/) {
+  ModuleTables t{};
+  if (!ReadStartGuard(widths, count, &t)) return 0;
   char parities[kParityLetters + 1];
   for (int32_t j = 0; j < kDigitsPerHalf; ++j) {
     DigitSet set = kSetL;
-    if (!ReadLeftDigit(widths, count, j, kLeftLOrG, &text[1 + j], &set)) return 0;
+    if (!ReadLeftDigit(t, widths, count, j, kLeftLOrG, &text[1 + j], &set)) return 0;
     // The first left digit may come from either set.
     if (j > 0) parities[j - 1] = set == kSetL ? 'A' : 'B';
   }
@@ -51,11 +53,11 @@ int DecodeEan13(const double* widths, int32_t count, char* text, int32_t* length
   if (leading < 0) return 0;
   text[0] = static_cast<char>('0' + leading);
   char check = '\0';
-  if (!ReadRightHalfWithCheck(widths, count, kDigitsPerHalf, text, 1 + kDigitsPerHalf, kTextLength,
-                              &check)) {
+  if (!ReadRightHalfWithCheck(t, widths, count, kDigitsPerHalf, text, 1 + kDigitsPerHalf,
+                              kTextLength, &check)) {
     return 0;
   }
-  if (!ReadEndGuard(widths, count, kDigitsPerHalf)) return 0;
+  if (!ReadEndGuard(t, widths, count, kDigitsPerHalf)) return 0;
   text[kTextLength] = '\0';
   *length = kTextLength;
   return 1;

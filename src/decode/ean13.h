@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
+#include "decode/decoder.h"
+
 namespace bcx {
 
 // Text: the twelve digits before the check digit, which is verified only.
-int DecodeEan13(const double* widths, int32_t count, char* text, int32_t* length);
+int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& options, char* text,
+                int32_t* length, int32_t* leadingFnc1);
 
 }  // namespace bcx

@@ -11,18 +11,20 @@ constexpr int32_t kTextLength = 7;
 
 }  // namespace
 
-int DecodeEan8(const double* widths, int32_t count, char* text, int32_t* length) {
-  if (!ReadStartGuard(widths, count)) return 0;
+int DecodeEan8(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
+               int32_t* length, int32_t* /*leadingFnc1*/) {
+  ModuleTables t{};
+  if (!ReadStartGuard(widths, count, &t)) return 0;
   for (int32_t j = 0; j < kDigitsPerHalf; ++j) {
     DigitSet set = kSetL;
-    if (!ReadLeftDigit(widths, count, j, kLeftLOnly, &text[j], &set)) return 0;
+    if (!ReadLeftDigit(t, widths, count, j, kLeftLOnly, &text[j], &set)) return 0;
   }
   char check = '\0';
-  if (!ReadRightHalfWithCheck(widths, count, kDigitsPerHalf, text, kDigitsPerHalf, kTextLength,
+  if (!ReadRightHalfWithCheck(t, widths, count, kDigitsPerHalf, text, kDigitsPerHalf, kTextLength,
                               &check)) {
     return 0;
   }
-  if (!ReadEndGuard(widths, count, kDigitsPerHalf)) return 0;
+  if (!ReadEndGuard(t, widths, count, kDigitsPerHalf)) return 0;
   text[kTextLength] = '\0';
   *length = kTextLength;
   return 1;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "decode/classify.h"
-
 namespace bcx {
 
 namespace {
@@ -86,7 +84,7 @@ constexpr bool LeftCodesDistinct() {
 }
 static_assert(LeftCodesDistinct());
 
-constexpr const char* kSideGuard = "111";
+constexpr const char* kSideGuard = kEanSideGuard;
 static_assert(CalibratesBarsAndSpaces(kSideGuard));
 constexpr const char* kCentreGuard = "11111";
 constexpr int32_t kFirstIsBar = 1;
@@ -94,10 +92,10 @@ constexpr int32_t kFirstIsSpace = 0;
 constexpr int kOddWeight = 3;
 constexpr int kCheckModulus = 10;
 
-bool ElementsEqual(const double* widths, int32_t first, int32_t n, int32_t firstIsBar,
-                   const char* expected) {
+bool ElementsEqual(const ModuleTables& tables, const double* widths, int32_t first, int32_t n,
+                   int32_t firstIsBar, const char* expected) {
   char modules[kCentreGuardElements + 1];
-  ClassifyElements(widths, first, n, firstIsBar, modules);
+  ClassifyElements(tables, widths, first, n, firstIsBar, modules);
   return std::strcmp(modules, expected) == 0;
 }
 
@@ -147,49 +145,52 @@ int ComputeCheckDigit(const char* digits) {
   return (kCheckModulus - sum % kCheckModulus) % kCheckModulus;
 }
 
-bool ReadStartGuard(const double* widths, int32_t count) {
+bool ReadStartGuard(const double* widths, int32_t count, ModuleTables* tables) {
   if (count < kGuardElements) return false;
-  CalibrateModules(widths, count, kSideGuard, 1);
-  return ElementsEqual(widths, 0, kGuardElements, kFirstIsBar, kSideGuard);
+  *tables = CalibrateModules(widths, count, kSideGuard, 1);
+  return ElementsEqual(*tables, widths, 0, kGuardElements, kFirstIsBar, kSideGuard);
 }
 
-bool ReadLeftDigit(const double* widths, int32_t count, int32_t j, DigitSets sets, char* digit,
-                   DigitSet* set) {
+bool ReadLeftDigit(const ModuleTables& tables, const double* widths, int32_t count, int32_t j,
+                   DigitSets sets, char* digit, DigitSet* set) {
   const int32_t at = kGuardElements + kEanDigitElements * j;
   if (at >= count - kEanDigitElements) return false;
   char code[kEanDigitElements + 1];
-  ClassifyElements(widths, at, kEanDigitElements, kFirstIsSpace, code);
+  ClassifyElements(tables, widths, at, kEanDigitElements, kFirstIsSpace, code);
   return MatchDigit(code, sets, digit, set) == 1;
 }
 
-bool ReadCentreGuard(const double* widths, int32_t count, int32_t digitsPerHalf) {
+bool ReadCentreGuard(const ModuleTables& tables, const double* widths, int32_t count,
+                     int32_t digitsPerHalf) {
   const int32_t at = CentreGuardAt(digitsPerHalf);
   if (at > count - kCentreGuardElements) return false;
-  return ElementsEqual(widths, at, kCentreGuardElements, kFirstIsSpace, kCentreGuard);
+  return ElementsEqual(tables, widths, at, kCentreGuardElements, kFirstIsSpace, kCentreGuard);
 }
 
-bool ReadRightDigit(const double* widths, int32_t count, int32_t digitsPerHalf, int32_t j,
-                    char* digit) {
+bool ReadRightDigit(const ModuleTables& tables, const double* widths, int32_t count,
+                    int32_t digitsPerHalf, int32_t j, char* digit) {
   const int32_t at = RightHalfAt(digitsPerHalf) + kEanDigitElements * j;
   if (at >= count - kEanDigitElements) return false;
   char code[kEanDigitElements + 1];
-  ClassifyElements(widths, at, kEanDigitElements, kFirstIsBar, code);
+  ClassifyElements(tables, widths, at, kEanDigitElements, kFirstIsBar, code);
   DigitSet set = kSetR;
   return MatchDigit(code, kRightR, digit, &set) == 1;
 }
 
-bool ReadEndGuard(const double* widths, int32_t count, int32_t digitsPerHalf) {
+bool ReadEndGuard(const ModuleTables& tables, const double* widths, int32_t count,
+                  int32_t digitsPerHalf) {
   const int32_t at = RightHalfAt(digitsPerHalf) + kEanDigitElements * digitsPerHalf;
   if (count != at + kGuardElements) return false;
-  return ElementsEqual(widths, at, kGuardElements, kFirstIsBar, kSideGuard);
+  return ElementsEqual(tables, widths, at, kGuardElements, kFirstIsBar, kSideGuard);
 }
 
-bool ReadRightHalfWithCheck(const double* widths, int32_t count, int32_t digitsPerHalf, char* text,
-                            int32_t rightAt, int32_t checkedLength, char* checkDigit) {
-  if (!ReadCentreGuard(widths, count, digitsPerHalf)) return false;
+bool ReadRightHalfWithCheck(const ModuleTables& tables, const double* widths, int32_t count,
+                            int32_t digitsPerHalf, char* text, int32_t rightAt,
+                            int32_t checkedLength, char* checkDigit) {
+  if (!ReadCentreGuard(tables, widths, count, digitsPerHalf)) return false;
   for (int32_t j = 0; j < digitsPerHalf; ++j) {
     char digit = '\0';
-    if (!ReadRightDigit(widths, count, digitsPerHalf, j, &digit)) return false;
+    if (!ReadRightDigit(tables, widths, count, digitsPerHalf, j, &digit)) return false;
     if (j + 1 < digitsPerHalf) {
       text[rightAt + j] = digit;
       continue;

@@ -42,7 +42,7 @@ constexpr bool AllRowsTwoWideOfFive() {
 }
 static_assert(AllRowsTwoWideOfFive());
 
-constexpr const char* kStart = "1111";
+constexpr const char* kStart = kTwoOfFiveStart;
 static_assert(CalibratesBarsAndSpaces(kStart));
 constexpr const char* kStop = "211";
 constexpr int32_t kStartElements = 4;
@@ -51,16 +51,17 @@ constexpr int32_t kPairElements = 2 * kTwoOfFiveElements;
 constexpr int32_t kMinElements = kStartElements + kStopElements;
 constexpr int32_t kFirstIsBar = 1;
 
-bool ElementsEqual(const double* widths, int32_t first, int32_t n, const char* expected) {
+bool ElementsEqual(const ModuleTables& tables, const double* widths, int32_t first, int32_t n,
+                   const char* expected) {
   char modules[kPairElements + 1];
-  ClassifyElements(widths, first, n, kFirstIsBar, modules);
+  ClassifyElements(tables, widths, first, n, kFirstIsBar, modules);
   return std::strcmp(modules, expected) == 0;
 }
 
 // Appends the bar digit and the space digit of the pair at p.
-bool ReadPair(const double* widths, int32_t p, char* text) {
+bool ReadPair(const ModuleTables& tables, const double* widths, int32_t p, char* text) {
   char modules[kPairElements + 1];
-  ClassifyElements(widths, p, kPairElements, kFirstIsBar, modules);
+  ClassifyElements(tables, widths, p, kPairElements, kFirstIsBar, modules);
   char bars[kTwoOfFiveElements + 1];
   char spaces[kTwoOfFiveElements + 1];
   for (int i = 0; i < kTwoOfFiveElements; ++i) {
@@ -84,21 +85,22 @@ int MatchTwoOfFiveDigit(const char* modules, char* out) {
   return 0;
 }
 
-int DecodeInterleaved2of5(const double* widths, int32_t count, char* text, int32_t* length) {
+int DecodeInterleaved2of5(const double* widths, int32_t count, const DecodeOptions& /*options*/,
+                          char* text, int32_t* length, int32_t* /*leadingFnc1*/) {
   if (count < kMinElements) return 0;
-  CalibrateModules(widths, count, kStart, 1);
-  if (!ElementsEqual(widths, 0, kStartElements, kStart)) return 0;
+  const ModuleTables t = CalibrateModules(widths, count, kStart, 1);
+  if (!ElementsEqual(t, widths, 0, kStartElements, kStart)) return 0;
   int32_t p = kStartElements;
   int32_t n = 0;
   while (p < count - kPairElements) {
-    if (!ReadPair(widths, p, &text[n])) return 0;
+    if (!ReadPair(t, widths, p, &text[n])) return 0;
     n += 2;
     p += kPairElements;
   }
   // The length test comes before the stop is read, so a run of the wrong
   // length is never read past its end.
   if (p + kStopElements != count) return 0;
-  if (!ElementsEqual(widths, p, kStopElements, kStop)) return 0;
+  if (!ElementsEqual(t, widths, p, kStopElements, kStop)) return 0;
   text[n] = '\0';
   *length = n;
   return 1;

@@ -4,14 +4,18 @@
 
 #include <cstdint>
 
+#include "decode/decoder.h"
+
 namespace bcx {
 
 constexpr int kTwoOfFiveElements = 5;
+// The start pattern in modules: calibration reads it.
+constexpr const char* kTwoOfFiveStart = "1111";
 
 // Digit of a 5-digit module string (two elements of 2 modules), or 0.
 int MatchTwoOfFiveDigit(const char* modules, char* out);
 
-// Decoder contract: text holds count bytes; length is set only on success.
-int DecodeInterleaved2of5(const double* widths, int32_t count, char* text, int32_t* length);
+int DecodeInterleaved2of5(const double* widths, int32_t count, const DecodeOptions& options,
+                          char* text, int32_t* length, int32_t* leadingFnc1);
 
 }  // namespace bcx

@@ -1,4 +1,5 @@
 set(BCX_decode_SOURCES
+    symbology.cpp
     classify.cpp
     code39.cpp
     code128.cpp

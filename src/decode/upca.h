@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
+#include "decode/decoder.h"
+
 namespace bcx {
 
 // Text: all twelve digits, check digit included.
-int DecodeUpcA(const double* widths, int32_t count, char* text, int32_t* length);
+int DecodeUpcA(const double* widths, int32_t count, const DecodeOptions& options, char* text,
+               int32_t* length, int32_t* leadingFnc1);
 
 }  // namespace bcx

@@ -84,9 +84,9 @@ int CheckDigitOfParities(const char* parities, NumberSystem* system) {
   return -1;
 }
 
-bool GuardReads(const double* widths, int32_t n) {
+bool GuardReads(const ModuleTables& tables, const double* widths, int32_t n) {
   char modules[kEndGuardElements + 1];
-  ClassifyElements(widths, kEndGuardAt, n, kFirstIsSpace, modules);
+  ClassifyElements(tables, widths, kEndGuardAt, n, kFirstIsSpace, modules);
   return std::strncmp(modules, kEndGuard, static_cast<size_t>(n)) == 0;
 }
 
@@ -112,13 +112,15 @@ void ExpandDigits(const char* x, char* out) {
 
 }  // namespace
 
-int DecodeUpcE(const double* widths, int32_t count, char* text, int32_t* length) {
-  if (!ReadStartGuard(widths, count)) return 0;
+int DecodeUpcE(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
+               int32_t* length, int32_t* /*leadingFnc1*/) {
+  ModuleTables t{};
+  if (!ReadStartGuard(widths, count, &t)) return 0;
   char digits[kDigits + 1];
   char parities[kDigits + 1];
   for (int32_t j = 0; j < kDigits; ++j) {
     DigitSet set = kSetL;
-    if (!ReadLeftDigit(widths, count, j, kLeftLOrG, &digits[j], &set)) return 0;
+    if (!ReadLeftDigit(t, widths, count, j, kLeftLOrG, &digits[j], &set)) return 0;
     parities[j] = set == kSetL ? 'O' : 'E';
   }
   digits[kDigits] = '\0';
@@ -127,11 +129,12 @@ int DecodeUpcE(const double* widths, int32_t count, char* text, int32_t* length)
   const int check = CheckDigitOfParities(parities, &system);
   if (check < 0) return 0;
   if (count < kEndGuardAt + kExaminedGuardElements) return 0;
-  if (!GuardReads(widths, kExaminedGuardElements)) return 0;
+  if (!GuardReads(t, widths, kExaminedGuardElements)) return 0;
   // An EAN-13 run with leading digit 1 to 9 starts exactly like a number
   // system 1 symbol, so that system is read only from a whole symbol with
   // its complete guard and nothing after it.
-  if (system == kSystem1 && (count != kSymbolElements || !GuardReads(widths, kEndGuardElements))) {
+  if (system == kSystem1 &&
+      (count != kSymbolElements || !GuardReads(t, widths, kEndGuardElements))) {
     return 0;
   }
   char checked[1 + kExpandedDigits + 1];

@@ -7,6 +7,8 @@
 
 namespace bcx {
 
+struct Settings;
+
 struct BarRecord {
   int32_t centroidX;
   int32_t centroidY;
@@ -31,10 +33,11 @@ struct BarCorners {
 };
 
 // MeasureBar that also reports the corners (corners may be nullptr).
-int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count, BarCorners* corners);
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count,
+                      const Settings& settings, BarCorners* corners);
 
 // Finds the component's corners and its side. Returns 0 when the boundary
-// count is outside the configured limits or too small to have three corners.
-int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count);
+// count is outside the settings' limits or too small to have three corners.
+int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count, const Settings& settings);
 
 }  // namespace bcx

@@ -28,9 +28,9 @@ double SquaredDistance(const BoundaryEntry& p, const BoundaryEntry& q) {
   return SquaredDistance(p.x, p.y, q.x, q.y);
 }
 
-bool BoundaryCountFits(int32_t count) {
-  const int64_t fewest = 2 * static_cast<int64_t>(g_settings.minBarPixels);
-  const int64_t most = 2 * static_cast<int64_t>(g_settings.maxBarPixels);
+bool BoundaryCountFits(int32_t count, const Settings& settings) {
+  const int64_t fewest = 2 * static_cast<int64_t>(settings.minBarPixels);
+  const int64_t most = 2 * static_cast<int64_t>(settings.maxBarPixels);
   return count >= kFewestCornerPixels && count >= fewest && count <= most;
 }
 
@@ -86,12 +86,13 @@ Segment SegmentBetween(const BoundaryEntry& from, const BoundaryEntry& to) {
 
 }  // namespace
 
-int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count) {
-  return MeasureBarCorners(bar, boundary, count, nullptr);
+int MeasureBar(BarRecord& bar, BoundaryEntry* boundary, int32_t count, const Settings& settings) {
+  return MeasureBarCorners(bar, boundary, count, settings, nullptr);
 }
 
-int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count, BarCorners* corners) {
-  if (boundary == nullptr || !BoundaryCountFits(count)) return 0;
+int MeasureBarCorners(BarRecord& bar, BoundaryEntry* boundary, int32_t count,
+                      const Settings& settings, BarCorners* corners) {
+  if (boundary == nullptr || !BoundaryCountFits(count, settings)) return 0;
   double farthestSquared = 0.0;
   const int32_t a =
       FarthestFromCentroid(boundary, count, bar.centroidX, bar.centroidY, &farthestSquared);

@@ -1,17 +1,10 @@
-// The scan entry: fetches the binarised region and runs the pipeline on it.
+// The scan's work buffers: allocated for one scan, or kept from read to read.
 #include "detect/scan.h"
 
 #include <cstring>
 #include <new>
 
-#include "api/results.h"
-#include "bcxdec.h"
-#include "image/image_state.h"
-#include "image/provider.h"
-
 namespace bcx {
-
-ScanState g_scan;
 
 namespace {
 
@@ -21,64 +14,71 @@ constexpr int32_t kBoundaryPerEdgePixel = 4;
 constexpr int32_t kBarsPerEdgePixel = 1;
 
 template <typename T>
-T* AllocateArray(size_t count, bool zeroed) {
-  T* p = new (std::nothrow) T[count > 0 ? count : 1];
-  if (p != nullptr && zeroed)
-    std::memset(static_cast<void*>(p), 0, sizeof(T) * (count > 0 ? count : 1));
-  return p;
+T* AllocateArray(size_t count) {
+  return new (std::nothrow) T[count > 0 ? count : 1];
+}
+
+// Keeps `items` when it holds at least `wanted` entries, else replaces it
+// (contents dropped). False when memory runs out.
+template <typename T>
+bool EnsureCapacity(T*& items, int32_t& capacity, int32_t wanted) {
+  if (items != nullptr && capacity >= wanted) return true;
+  delete[] items;
+  items = AllocateArray<T>(static_cast<size_t>(wanted));
+  capacity = items != nullptr ? wanted : 0;
+  return items != nullptr;
+}
+
+bool EnsureMaps(ScanState& scan, size_t pixels) {
+  if (scan.region != nullptr && scan.visited != nullptr && scan.mapCapacity >= pixels) return true;
+  delete[] scan.region;
+  delete[] scan.visited;
+  scan.region = AllocateArray<uint8_t>(pixels);
+  scan.visited = AllocateArray<uint8_t>(pixels);
+  const bool ok = scan.region != nullptr && scan.visited != nullptr;
+  scan.mapCapacity = ok ? pixels : 0;
+  return ok;
 }
 
 }  // namespace
 
-int AllocateScanBuffers(int32_t width, int32_t height) {
-  ReleaseScanBuffers();
+int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   const int32_t edge = width + height;
-  g_scan.width = width;
-  g_scan.height = height;
-  g_scan.region = AllocateArray<uint8_t>(pixels, false);
-  g_scan.visited = AllocateArray<uint8_t>(pixels, true);
-  // No boundary map: a pixel's mark is set and read only while that pixel
-  // is processed, so the fill keeps it in a local flag.
-  g_scan.stackCapacity = kStackPerEdgePixel * edge;
-  g_scan.stack = AllocateArray<PixelEntry>(static_cast<size_t>(g_scan.stackCapacity), false);
-  g_scan.boundaryCapacity = kBoundaryPerEdgePixel * edge;
-  g_scan.boundaryList =
-      AllocateArray<BoundaryEntry>(static_cast<size_t>(g_scan.boundaryCapacity), false);
-  g_scan.barCapacity = kBarsPerEdgePixel * edge;
-  g_scan.bars = AllocateArray<BarRecord>(static_cast<size_t>(g_scan.barCapacity), false);
-  if (g_scan.region == nullptr || g_scan.visited == nullptr || g_scan.stack == nullptr ||
-      g_scan.boundaryList == nullptr || g_scan.bars == nullptr) {
-    ReleaseScanBuffers();
+  scan.width = width;
+  scan.height = height;
+  const bool ok =
+      EnsureMaps(scan, pixels) &&
+      EnsureCapacity(scan.stack, scan.stackCapacity, kStackPerEdgePixel * edge) &&
+      EnsureCapacity(scan.boundaryList, scan.boundaryCapacity, kBoundaryPerEdgePixel * edge) &&
+      EnsureCapacity(scan.bars, scan.barCapacity, kBarsPerEdgePixel * edge);
+  if (!ok) {
+    ReleaseScanBuffers(scan);
     return 0;
   }
+  std::memset(scan.visited, 0, pixels > 0 ? pixels : 1);
+  scan.stackCount = 0;
+  scan.boundaryCount = 0;
+  scan.barCount = 0;
+  scan.groupCount = 0;
   return 1;
 }
 
-void ReleaseScanBuffers() {
-  delete[] g_scan.visited;
-  delete[] g_scan.region;
-  delete[] g_scan.bars;
-  delete[] g_scan.stack;
-  delete[] g_scan.boundaryList;
-  delete[] g_scan.group;
-  g_scan = ScanState{};
+int AllocateScanBuffers(ScanState& scan, int32_t width, int32_t height) {
+  ReleaseScanBuffers(scan);
+  // No boundary map: a pixel's mark is set and read only while that pixel
+  // is processed, so the fill keeps it in a local flag.
+  return PrepareScanBuffers(scan, width, height);
+}
+
+void ReleaseScanBuffers(ScanState& scan) {
+  delete[] scan.visited;
+  delete[] scan.region;
+  delete[] scan.bars;
+  delete[] scan.stack;
+  delete[] scan.boundaryList;
+  delete[] scan.group;
+  scan = ScanState{};
 }
 
 }  // namespace bcx
-
-using namespace bcx;
-
-extern "C" BCX_API uint16_t BCX_CALL BcxScan(void) noexcept {
-  if (!g_image.loaded) return 0;
-  // From here on the scan runs: whatever happens, the old results go.
-  EmptyResultTable();
-  const int32_t width = g_image.regionWidth & 0xFFFF;
-  const int32_t height = g_image.regionHeight & 0xFFFF;
-  if (!g_image.regionCurrent || width == 0 || height == 0) return 0;
-  if (!AllocateScanBuffers(width, height)) return 0;
-  int found = 0;
-  if (provider::GetBinaryPixels(g_scan.region, width, height)) found = SegmentRegion();
-  ReleaseScanBuffers();
-  return found ? 1 : 0;
-}

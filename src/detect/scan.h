@@ -1,24 +1,31 @@
 // Per-scan buffers and the segmentation pass.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "detect/bar.h"
 
 namespace bcx {
 
+struct Context;
+struct Settings;
+
 struct PixelEntry {
   int32_t x;
   int32_t y;
 };
 
-// Every buffer a scan works with; allocated at the start of BcxScan,
-// released before it returns. Width and height are those of the region.
+// Every buffer a scan works with. Width and height are those of the region.
+// The library's own scan allocates them at its start and releases them
+// before it returns; a reader keeps them, with their capacities, from one
+// read to the next.
 struct ScanState {
   int32_t width;
   int32_t height;
-  uint8_t* region;    // width * height, 1 dark, 0 light
-  uint8_t* visited;   // width * height
+  uint8_t* region;     // width * height, 1 dark, 0 light
+  uint8_t* visited;    // width * height
+  size_t mapCapacity;  // pixels region and visited have room for
   PixelEntry* stack;
   int32_t stackCount;
   int32_t stackCapacity;
@@ -28,21 +35,26 @@ struct ScanState {
   BarRecord* bars;
   int32_t barCount;
   int32_t barCapacity;
-  BarRecord* group;  // room for as many bars as the bar list held
+  BarRecord* group;  // room for groupCapacity bars, at least the bar list's count
   int32_t groupCount;
+  int32_t groupCapacity;
 };
 
-extern ScanState g_scan;
+// Runs the whole pipeline on the loaded buffers of the context's scan:
+// segmentation, grouping, ordering, merging and decoding. Returns 1 when
+// the result count is above 0.
+int SegmentRegion(Context& context);
 
-// Runs the whole pipeline on the loaded buffers of g_scan: segmentation,
-// grouping, ordering, merging and decoding. Returns 1 when the result count
-// is above 0.
-int SegmentRegion();
+// Allocates the buffers for a width x height region (the region buffer left
+// for the caller to fill). Returns 0, with nothing held, when memory runs
+// out.
+int AllocateScanBuffers(ScanState& scan, int32_t width, int32_t height);
+void ReleaseScanBuffers(ScanState& scan);
 
-// Allocates g_scan for a width x height region (the region buffer left for
-// the caller to fill). Returns 0, with nothing held, when memory runs out.
-int AllocateScanBuffers(int32_t width, int32_t height);
-void ReleaseScanBuffers();
+// The same as AllocateScanBuffers, keeping every buffer that is already
+// large enough; the visited map is cleared and the lists emptied, so a scan
+// of reused buffers gives what a scan of fresh ones gives.
+int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height);
 
 struct ComponentTotals {
   uint32_t pixelCount;  // one above the component pixel limit when the fill stopped
@@ -51,18 +63,19 @@ struct ComponentTotals {
 };
 
 // Fills the dark component starting at the unvisited dark pixel (x, y),
-// leaving its boundary pixels in g_scan.boundaryList. Returns 0 when a work
+// leaving its boundary pixels in scan.boundaryList. Returns 0 when a work
 // list cannot grow.
-int FillComponent(int32_t x, int32_t y, ComponentTotals* totals);
+int FillComponent(ScanState& scan, const Settings& settings, int32_t x, int32_t y,
+                  ComponentTotals* totals);
 
-// The steps of SegmentRegion, callable on their own on a filled g_scan.
+// The steps of SegmentRegion, callable on their own on filled buffers.
 // FindBars segments the region into the bar list; 0 (bar list empty) when a
 // work list cannot grow.
-int FindBars();
-// Sizes g_scan.group to the bar list; 0 when memory runs out.
-int AllocateGroupTable();
-void ReleaseGroupTable();
+int FindBars(Context& context);
+// Sizes the group table to the bar list; 0 when memory runs out.
+int AllocateGroupTable(ScanState& scan);
+void ReleaseGroupTable(ScanState& scan);
 // Takes the bar list apart group by group and decodes each group.
-void RunCandidateGroups();
+void RunCandidateGroups(Context& context);
 
 }  // namespace bcx

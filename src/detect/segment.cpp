@@ -6,8 +6,8 @@
 #include <limits>
 #include <new>
 
-#include "api/results.h"
-#include "api/settings.h"
+#include "api/context.h"
+#include "api/trace.h"
 #include "decode/dispatch.h"
 #include "detect/scan.h"
 #include "locate/grouping.h"
@@ -47,14 +47,15 @@ bool MakeRoom(T*& items, int32_t count, int32_t& capacity) {
   return GrowList(items, count, capacity);
 }
 
-size_t PixelIndex(int32_t x, int32_t y) {
-  return static_cast<size_t>(y) * static_cast<size_t>(g_scan.width) + static_cast<size_t>(x);
+size_t PixelIndex(const ScanState& scan, int32_t x, int32_t y) {
+  return static_cast<size_t>(y) * static_cast<size_t>(scan.width) + static_cast<size_t>(x);
 }
 
 // The fill's working copy of the scan state. The maps are written through
 // byte pointers, which may alias anything, so the hot loop keeps its
 // pointers and counts in locals and writes them back when it ends.
 struct FillCursor {
+  ScanState* scan;  // owns the stack when it has to grow
   int32_t width;
   int32_t height;
   const uint8_t* region;
@@ -65,11 +66,9 @@ struct FillCursor {
   ptrdiff_t offsets[kNeighbourCount];
 };
 
-FillCursor StartCursor() {
-  FillCursor f{g_scan.width,         g_scan.height,
-               g_scan.region,        g_scan.visited,
-               g_scan.stack,         0,
-               g_scan.stackCapacity, {}};
+FillCursor StartCursor(ScanState& scan) {
+  FillCursor f{&scan,      scan.width, scan.height,        scan.region, scan.visited,
+               scan.stack, 0,          scan.stackCapacity, {}};
   for (int k = 0; k < kNeighbourCount; ++k) {
     f.offsets[k] = static_cast<ptrdiff_t>(kNeighbourDy[k]) * f.width + kNeighbourDx[k];
   }
@@ -78,9 +77,9 @@ FillCursor StartCursor() {
 
 bool PushDark(FillCursor& f, int32_t x, int32_t y) {
   if (f.stackCount >= f.stackCapacity - 1) {
-    if (!GrowList(g_scan.stack, f.stackCount, g_scan.stackCapacity)) return false;
-    f.stack = g_scan.stack;
-    f.stackCapacity = g_scan.stackCapacity;
+    if (!GrowList(f.scan->stack, f.stackCount, f.scan->stackCapacity)) return false;
+    f.stack = f.scan->stack;
+    f.stackCapacity = f.scan->stackCapacity;
   }
   f.stack[f.stackCount++] = PixelEntry{x, y};
   return true;
@@ -132,21 +131,22 @@ int ExamineNeighbours(FillCursor& f, PixelEntry p, size_t i) {
                                 : ExamineNeighboursChecked(f, p, i);
 }
 
-bool AppendBoundary(PixelEntry p) {
-  if (!MakeRoom(g_scan.boundaryList, g_scan.boundaryCount, g_scan.boundaryCapacity)) return false;
-  g_scan.boundaryList[g_scan.boundaryCount++] = BoundaryEntry{p.x, p.y, 0.0};
+bool AppendBoundary(ScanState& scan, PixelEntry p) {
+  if (!MakeRoom(scan.boundaryList, scan.boundaryCount, scan.boundaryCapacity)) return false;
+  scan.boundaryList[scan.boundaryCount++] = BoundaryEntry{p.x, p.y, 0.0};
   return true;
 }
 
 }  // namespace
 
-int FillComponent(int32_t x, int32_t y, ComponentTotals* c) {
-  const uint32_t limit = static_cast<uint32_t>(g_settings.componentPixelLimit);
+int FillComponent(ScanState& scan, const Settings& settings, int32_t x, int32_t y,
+                  ComponentTotals* c) {
+  const uint32_t limit = static_cast<uint32_t>(settings.componentPixelLimit);
   *c = ComponentTotals{0, 0, 0};
-  FillCursor f = StartCursor();
-  f.visited[PixelIndex(x, y)] = 1;
+  FillCursor f = StartCursor(scan);
+  f.visited[PixelIndex(scan, x, y)] = 1;
   f.stack[f.stackCount++] = PixelEntry{x, y};
-  g_scan.boundaryCount = 0;
+  scan.boundaryCount = 0;
   int ok = 1;
   while (f.stackCount > 0) {
     const PixelEntry p = f.stack[--f.stackCount];
@@ -164,34 +164,43 @@ int FillComponent(int32_t x, int32_t y, ComponentTotals* c) {
     }
     c->sumX += p.x;
     c->sumY += p.y;
-    if (onBoundary != 0 && !AppendBoundary(p)) {
+    if (onBoundary != 0 && !AppendBoundary(scan, p)) {
       ok = 0;
       break;
     }
   }
-  g_scan.stackCount = 0;
+  scan.stackCount = 0;
   return ok;
 }
 
 namespace {
 
-bool LengthWithinLimits(double barLength) {
-  return static_cast<double>(g_settings.minBarPixels) <= barLength &&
-         barLength <= static_cast<double>(g_settings.maxBarPixels);
+bool LengthWithinLimits(const Settings& settings, double barLength) {
+  return static_cast<double>(settings.minBarPixels) <= barLength &&
+         barLength <= static_cast<double>(settings.maxBarPixels);
 }
 
 // Measures the filled component and keeps it as a bar when its length fits.
 // False when the bar list cannot grow.
-bool KeepIfBar(const ComponentTotals& c) {
+bool KeepIfBar(Context& context, const ComponentTotals& c) {
+  ScanState& scan = context.scan;
   BarRecord bar{};
   bar.pixelCount = static_cast<int32_t>(c.pixelCount);
   bar.centroidX = static_cast<int32_t>(static_cast<double>(c.sumX) / c.pixelCount);
   bar.centroidY = static_cast<int32_t>(static_cast<double>(c.sumY) / c.pixelCount);
-  if (!MeasureBar(bar, g_scan.boundaryList, g_scan.boundaryCount)) return true;
-  if (!LengthWithinLimits(bar.barLength)) return true;
+  const bool truncated = c.pixelCount > static_cast<uint32_t>(context.settings.componentPixelLimit);
+  if (!MeasureBar(bar, scan.boundaryList, scan.boundaryCount, context.settings)) {
+    TraceComponent(context.trace, truncated, TraceVerdict::kNotMeasured, 0.0);
+    return true;
+  }
+  if (!LengthWithinLimits(context.settings, bar.barLength)) {
+    TraceComponent(context.trace, truncated, TraceVerdict::kLengthOutOfLimits, bar.barLength);
+    return true;
+  }
+  TraceComponent(context.trace, truncated, TraceVerdict::kBar, bar.barLength);
   bar.meanWidth = static_cast<double>(bar.pixelCount) / bar.barLength;
-  if (!MakeRoom(g_scan.bars, g_scan.barCount, g_scan.barCapacity)) return false;
-  g_scan.bars[g_scan.barCount++] = bar;
+  if (!MakeRoom(scan.bars, scan.barCount, scan.barCapacity)) return false;
+  scan.bars[scan.barCount++] = bar;
   return true;
 }
 
@@ -211,18 +220,19 @@ int32_t NextDarkPixel(const uint8_t* row, int32_t x, int32_t width) {
 
 }  // namespace
 
-int FindBars() {
-  if (g_scan.width <= 0 || g_scan.height <= 0) return 1;
-  for (int32_t y = 0; y < g_scan.height; ++y) {
-    const uint8_t* region = g_scan.region + PixelIndex(0, y);
-    const uint8_t* visited = g_scan.visited + PixelIndex(0, y);
-    for (int32_t x = 0; x < g_scan.width; ++x) {
-      x = NextDarkPixel(region, x, g_scan.width);
-      if (x >= g_scan.width) break;
+int FindBars(Context& context) {
+  ScanState& scan = context.scan;
+  if (scan.width <= 0 || scan.height <= 0) return 1;
+  for (int32_t y = 0; y < scan.height; ++y) {
+    const uint8_t* region = scan.region + PixelIndex(scan, 0, y);
+    const uint8_t* visited = scan.visited + PixelIndex(scan, 0, y);
+    for (int32_t x = 0; x < scan.width; ++x) {
+      x = NextDarkPixel(region, x, scan.width);
+      if (x >= scan.width) break;
       if (visited[x] != 0) continue;
       ComponentTotals c;
-      if (!FillComponent(x, y, &c) || !KeepIfBar(c)) {
-        g_scan.barCount = 0;
+      if (!FillComponent(scan, context.settings, x, y, &c) || !KeepIfBar(context, c)) {
+        scan.barCount = 0;
         return 0;
       }
     }
@@ -230,41 +240,48 @@ int FindBars() {
   return 1;
 }
 
-int AllocateGroupTable() {
-  delete[] g_scan.group;
-  g_scan.group = new (std::nothrow) BarRecord[g_scan.barCount > 0 ? g_scan.barCount : 1];
-  g_scan.groupCount = 0;
-  return g_scan.group != nullptr ? 1 : 0;
+int AllocateGroupTable(ScanState& scan) {
+  const int32_t wanted = scan.barCount > 0 ? scan.barCount : 1;
+  scan.groupCount = 0;
+  if (scan.group != nullptr && scan.groupCapacity >= wanted) return 1;
+  delete[] scan.group;
+  scan.group = new (std::nothrow) BarRecord[wanted];
+  scan.groupCapacity = scan.group != nullptr ? wanted : 0;
+  return scan.group != nullptr ? 1 : 0;
 }
 
-void ReleaseGroupTable() {
-  delete[] g_scan.group;
-  g_scan.group = nullptr;
-  g_scan.groupCount = 0;
+void ReleaseGroupTable(ScanState& scan) {
+  delete[] scan.group;
+  scan.group = nullptr;
+  scan.groupCount = 0;
+  scan.groupCapacity = 0;
 }
 
-void RunCandidateGroups() {
-  while (g_scan.barCount > 0) {
+void RunCandidateGroups(Context& context) {
+  ScanState& scan = context.scan;
+  while (scan.barCount > 0) {
     int32_t n = 0;
-    CollectGroup(&n);
+    CollectGroup(scan, &n);
+    TraceGroupCollected(context.trace, n);
     // A lone bar is no symbol.
     if (n < 2) continue;
-    OrderGroup(n);
+    OrderGroup(scan, n);
     int32_t m = n;
-    MergeBrokenBars(n, &m);
-    DecodeGroup(m);
+    MergeBrokenBars(scan, n, &m);
+    DecodeGroup(context, m);
   }
 }
 
-int SegmentRegion() {
-  RepairSettings();
-  EmptyResultTable();
-  if (!FindBars() || g_scan.barCount == 0) return 0;
-  if (!AllocateGroupTable()) return 0;
-  g_resultCount = 0;
-  RunCandidateGroups();
-  ReleaseGroupTable();
-  return g_resultCount > 0 ? 1 : 0;
+int SegmentRegion(Context& context) {
+  RepairSettings(context.settings);
+  EmptyResultTable(context.results);
+  if (!FindBars(context) || context.scan.barCount == 0) return 0;
+  if (!AllocateGroupTable(context.scan)) return 0;
+  context.results.count = 0;
+  RunCandidateGroups(context);
+  // A reader keeps its group table for the next read; the library's own
+  // scan releases it with the other buffers.
+  return context.results.count > 0 ? 1 : 0;
 }
 
 }  // namespace bcx

@@ -29,14 +29,12 @@ struct ImageState {
   int32_t regionCurrent;
 };
 
-extern ImageState g_image;
-
 bool IsMultiPageType(int32_t type);
 
 // Forgets the image as BcxInit does.
-void ForgetImage();
+void ForgetImage(ImageState& image);
 
 // Releases the memory copy, if any.
-void ReleaseMemoryCopy();
+void ReleaseMemoryCopy(ImageState& image);
 
 }  // namespace bcx

@@ -1,4 +1,5 @@
-// The one place the library calls the image provider.
+// The one place the exported calls reach the image provider: its original
+// eleven operations over one provider context for the whole process.
 #pragma once
 
 #include <cstdint>

@@ -1,1 +1,2 @@
-set(BCX_image_SOURCES image_state.cpp provider.cpp loading.cpp)
+set(BCX_image_SOURCES image_state.cpp)
+set(BCX_image_EXPORT_SOURCES provider.cpp loading.cpp)

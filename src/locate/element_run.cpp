@@ -10,8 +10,6 @@
 
 namespace bcx {
 
-Point g_quad[4];
-
 namespace {
 
 constexpr int kQuadVertices = 4;
@@ -49,11 +47,11 @@ int64_t InteriorCrossing(Point from, Point to, int64_t y) {
 }
 
 // Fills [*first, *last] with row y's span; false when the row has none.
-bool RowSpan(int64_t y, int64_t* first, int64_t* last) {
+bool RowSpan(const Quad& quad, int64_t y, int64_t* first, int64_t* last) {
   Crossings c{};
   for (int k = 0; k < kQuadVertices; ++k) {
-    const Point v = g_quad[k];
-    const Point next = g_quad[(k + 1) % kQuadVertices];
+    const Point v = quad.vertices[k];
+    const Point next = quad.vertices[(k + 1) % kQuadVertices];
     if (v.y != next.y) {
       const int64_t top = std::min(v.y, next.y);
       const int64_t bottom = std::max(v.y, next.y);
@@ -79,11 +77,11 @@ bool RowSpan(int64_t y, int64_t* first, int64_t* last) {
   return true;
 }
 
-uint32_t CountLightInRow(int64_t y, int64_t first, int64_t last) {
+uint32_t CountLightInRow(const ScanState& scan, int64_t y, int64_t first, int64_t last) {
   first = std::max<int64_t>(first, 0);
-  last = std::min<int64_t>(last, static_cast<int64_t>(g_scan.width) - 1);
+  last = std::min<int64_t>(last, static_cast<int64_t>(scan.width) - 1);
   if (first > last) return 0;
-  const uint8_t* row = g_scan.region + y * static_cast<int64_t>(g_scan.width);
+  const uint8_t* row = scan.region + y * static_cast<int64_t>(scan.width);
   uint32_t light = 0;
   for (int64_t x = first; x <= last; ++x) light += row[x] == 0 ? 1u : 0u;
   return light;
@@ -91,56 +89,62 @@ uint32_t CountLightInRow(int64_t y, int64_t first, int64_t last) {
 
 }  // namespace
 
-double* BuildElementRun(int32_t m) {
+double* BuildElementRun(const ScanState& scan, int32_t m) {
   if (m < 1) return nullptr;
   double* run = new (std::nothrow) double[2 * static_cast<size_t>(m) - 1];
   if (run == nullptr) return nullptr;
   for (int32_t i = 0; i + 1 < m; ++i) {
-    const BarRecord& bar = g_scan.group[i];
-    const BarRecord& next = g_scan.group[i + 1];
+    const BarRecord& bar = scan.group[i];
+    const BarRecord& next = scan.group[i + 1];
     run[2 * i] = bar.meanWidth;
-    run[2 * i + 1] = MeasureSpace(bar.side, next.side, (next.barLength + bar.barLength) * kHalf);
+    run[2 * i + 1] =
+        MeasureSpace(scan, bar.side, next.side, (next.barLength + bar.barLength) * kHalf);
   }
-  run[2 * (m - 1)] = g_scan.group[m - 1].meanWidth;
+  run[2 * (m - 1)] = scan.group[m - 1].meanWidth;
   return run;
 }
 
-double MeasureSpace(const Segment& a, const Segment& b, double length) {
-  g_quad[0] = Point{a.x1, a.y1};
-  g_quad[1] = Point{a.x2, a.y2};
+Quad SpaceQuad(const Segment& a, const Segment& b) {
+  Quad quad;
+  quad.vertices[0] = Point{a.x1, a.y1};
+  quad.vertices[1] = Point{a.x2, a.y2};
   // Cross over to the end of b nearer a's second end, so that the
   // quadrilateral does not cross itself.
   const int64_t toFirst = SquaredDistance(a.x2, a.y2, b.x1, b.y1);
   const int64_t toSecond = SquaredDistance(a.x2, a.y2, b.x2, b.y2);
   if (toFirst < toSecond) {
-    g_quad[2] = Point{b.x1, b.y1};
-    g_quad[3] = Point{b.x2, b.y2};
+    quad.vertices[2] = Point{b.x1, b.y1};
+    quad.vertices[3] = Point{b.x2, b.y2};
   } else {
-    g_quad[2] = Point{b.x2, b.y2};
-    g_quad[3] = Point{b.x1, b.y1};
+    quad.vertices[2] = Point{b.x2, b.y2};
+    quad.vertices[3] = Point{b.x1, b.y1};
   }
-  const uint32_t light = CountLightPixelsInQuad();
+  return quad;
+}
+
+double MeasureSpace(const ScanState& scan, const Segment& a, const Segment& b, double length) {
+  const uint32_t light = CountLightPixelsInQuad(SpaceQuad(a, b), scan);
   // Bar lengths are at least a pixel; a zero length could only come from a
   // degenerate join and would give no width.
   if (!(length > 0.0)) return 0.0;
   return light / length;
 }
 
-uint32_t CountLightPixelsInQuad() {
-  if (g_scan.region == nullptr || g_scan.width <= 0 || g_scan.height <= 0) return 0;
-  int64_t top = g_quad[0].y;
-  int64_t bottom = g_quad[0].y;
+uint32_t CountLightPixelsInQuad(const Quad& quad, const ScanState& scan) {
+  if (scan.region == nullptr || scan.width <= 0 || scan.height <= 0) return 0;
+  int64_t top = quad.vertices[0].y;
+  int64_t bottom = quad.vertices[0].y;
   for (int k = 1; k < kQuadVertices; ++k) {
-    top = std::min<int64_t>(top, g_quad[k].y);
-    bottom = std::max<int64_t>(bottom, g_quad[k].y);
+    top = std::min<int64_t>(top, quad.vertices[k].y);
+    bottom = std::max<int64_t>(bottom, quad.vertices[k].y);
   }
   top = std::max<int64_t>(top, 0);
-  bottom = std::min<int64_t>(bottom, static_cast<int64_t>(g_scan.height) - 1);
+  bottom = std::min<int64_t>(bottom, static_cast<int64_t>(scan.height) - 1);
   uint32_t light = 0;
   for (int64_t y = top; y <= bottom; ++y) {
     int64_t first = 0;
     int64_t last = 0;
-    if (RowSpan(y, &first, &last)) light += CountLightInRow(y, first, last);
+    if (RowSpan(quad, y, &first, &last)) light += CountLightInRow(scan, y, first, last);
   }
   return light;
 }

@@ -8,16 +8,23 @@
 
 namespace bcx {
 
-// The quadrilateral MeasureSpace hands to CountLightPixelsInQuad.
-extern Point g_quad[4];
+struct ScanState;
 
-// A new run of 2m - 1 widths from the first m records of g_scan.group, or
+// The quadrilateral between two bar sides whose light pixels make a space.
+struct Quad {
+  Point vertices[4];
+};
+
+// A new run of 2m - 1 widths from the first m records of scan.group, or
 // nullptr when memory runs out. Release with delete[].
-double* BuildElementRun(int32_t m);
+double* BuildElementRun(const ScanState& scan, int32_t m);
 
-double MeasureSpace(const Segment& a, const Segment& b, double length);
+// The quadrilateral from a's first end to its second, then across to b.
+Quad SpaceQuad(const Segment& a, const Segment& b);
 
-// Light pixels of g_scan.region inside g_quad.
-uint32_t CountLightPixelsInQuad();
+double MeasureSpace(const ScanState& scan, const Segment& a, const Segment& b, double length);
+
+// Light pixels of scan.region inside the quadrilateral.
+uint32_t CountLightPixelsInQuad(const Quad& quad, const ScanState& scan);
 
 }  // namespace bcx

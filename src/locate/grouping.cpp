@@ -37,9 +37,9 @@ bool MatchesSeed(const Segment& seed, const Segment& candidate) {
   return MatchesSeedNormal(seed, normal, candidate);
 }
 
-int32_t CollectGroup(int32_t* count) {
-  const BarRecord seed = g_scan.bars[0];
-  g_scan.group[0] = seed;
+int32_t CollectGroup(ScanState& scan, int32_t* count) {
+  const BarRecord seed = scan.bars[0];
+  scan.group[0] = seed;
   int32_t size = 1;
   Segment normal;
   NormalThroughMidpoint(seed.side, kNormalLength, &normal);
@@ -47,16 +47,16 @@ int32_t CollectGroup(int32_t* count) {
   // same groups and the same remaining order as removing one bar at a time,
   // without shifting the list once per removal.
   int32_t kept = 0;
-  for (int32_t i = 1; i < g_scan.barCount; ++i) {
-    const BarRecord& bar = g_scan.bars[i];
+  for (int32_t i = 1; i < scan.barCount; ++i) {
+    const BarRecord& bar = scan.bars[i];
     if (MatchesSeedNormal(seed.side, normal, bar.side)) {
-      g_scan.group[size++] = bar;
+      scan.group[size++] = bar;
     } else {
-      g_scan.bars[kept++] = bar;
+      scan.bars[kept++] = bar;
     }
   }
-  g_scan.barCount = kept;
-  g_scan.groupCount = size;
+  scan.barCount = kept;
+  scan.groupCount = size;
   if (count != nullptr) *count = size;
   return size;
 }

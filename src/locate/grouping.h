@@ -7,10 +7,12 @@
 
 namespace bcx {
 
+struct ScanState;
+
 bool MatchesSeed(const Segment& seed, const Segment& candidate);
 
-// Moves the first bar of g_scan.bars and every bar matching it into
-// g_scan.group. Returns the group count, also written to *count.
-int32_t CollectGroup(int32_t* count);
+// Moves the first bar of scan.bars and every bar matching it into
+// scan.group. Returns the group count, also written to *count.
+int32_t CollectGroup(ScanState& scan, int32_t* count);
 
 }  // namespace bcx

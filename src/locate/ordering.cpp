@@ -72,8 +72,8 @@ bool PiecesMayJoin(const BarRecord& first, const BarRecord& second) {
          std::fabs(first.scanPosition - second.scanPosition) < w;
 }
 
-void RemoveGroupRecord(int32_t j, int32_t count) {
-  for (int32_t k = j; k + 1 < count; ++k) g_scan.group[k] = g_scan.group[k + 1];
+void RemoveGroupRecord(ScanState& scan, int32_t j, int32_t count) {
+  for (int32_t k = j; k + 1 < count; ++k) scan.group[k] = scan.group[k + 1];
 }
 
 }  // namespace
@@ -103,31 +103,31 @@ void SortKeysAscending(double* keys, int32_t* indices, int32_t n) {
   }
 }
 
-void OrderGroup(int32_t n) {
-  g_scan.groupCount = n;
+void OrderGroup(ScanState& scan, int32_t n) {
+  scan.groupCount = n;
   if (n <= 0) return;
   Segment scanLine;
-  NormalThroughMidpoint(g_scan.group[0].side, kScanLineLength, &scanLine);
+  NormalThroughMidpoint(scan.group[0].side, kScanLineLength, &scanLine);
   const Segment reference = ReferenceEdge(scanLine.angle);
   Point origin{0, 0};
   LineIntersection(scanLine, reference, &origin);
   for (int32_t i = 0; i < n; ++i) {
-    g_scan.group[i].scanPosition = PointLineDistance(origin, g_scan.group[i].side);
+    scan.group[i].scanPosition = PointLineDistance(origin, scan.group[i].side);
   }
 
   double* keys = new (std::nothrow) double[n];
   int32_t* indices = new (std::nothrow) int32_t[n];
   BarRecord* copy = new (std::nothrow) BarRecord[n];
   if (keys == nullptr || indices == nullptr || copy == nullptr) {
-    SortRecordsByScanPosition(g_scan.group, n);
+    SortRecordsByScanPosition(scan.group, n);
   } else {
     for (int32_t i = 0; i < n; ++i) {
-      keys[i] = g_scan.group[i].scanPosition;
+      keys[i] = scan.group[i].scanPosition;
       indices[i] = i;
-      copy[i] = g_scan.group[i];
+      copy[i] = scan.group[i];
     }
     SortKeysAscending(keys, indices, n);
-    for (int32_t k = 0; k < n; ++k) g_scan.group[k] = copy[indices[k]];
+    for (int32_t k = 0; k < n; ++k) scan.group[k] = copy[indices[k]];
   }
   delete[] keys;
   delete[] indices;
@@ -170,20 +170,20 @@ bool JoinPieces(const Segment& a, Point centroidA, const Segment& b, Point centr
   return true;
 }
 
-void MergeBrokenBars(int32_t n, int32_t* remaining) {
+void MergeBrokenBars(ScanState& scan, int32_t n, int32_t* remaining) {
   int32_t m = n;
   for (int32_t i = 0; i < m - 1; ++i) {
     int32_t j = i + 1;
     while (j < m) {
-      BarRecord& first = g_scan.group[i];
-      const BarRecord& second = g_scan.group[j];
+      BarRecord& first = scan.group[i];
+      const BarRecord& second = scan.group[j];
       Segment joined;
       if (PiecesMayJoin(first, second) && JoinPieces(first.side, Centroid(first), second.side,
                                                      Centroid(second), kMaxPieceGap, &joined)) {
         first.side = joined;
         first.barLength += second.barLength;
         first.scanPosition = second.scanPosition;
-        RemoveGroupRecord(j, m);
+        RemoveGroupRecord(scan, j, m);
         --m;
         // The grown piece may now reach pieces already passed over.
         j = i + 1;
@@ -192,7 +192,7 @@ void MergeBrokenBars(int32_t n, int32_t* remaining) {
       }
     }
   }
-  g_scan.groupCount = m;
+  scan.groupCount = m;
   if (remaining != nullptr) *remaining = m;
 }
 

@@ -1,0 +1,61 @@
+// An optional record of what the stages of one scan saw, for diagnostics:
+// the stages fill it when the context points at one, so a diagnosis reads
+// the real pipeline instead of a copy of it. Fixed sizes, so tracing never
+// allocates; what does not fit is counted but not kept.
+#pragma once
+
+#include <cstdint>
+
+#include "locate/geometry.h"
+
+namespace bcx {
+
+struct ScanState;
+
+// Room for the rejected lengths, groups, runs and spans of a busy page.
+constexpr int kTraceLengths = 512;
+constexpr int kTraceGroups = 128;
+constexpr int kTraceRunElements = 512;
+constexpr int kTraceSpans = 256;
+
+enum class TraceVerdict { kBar, kNotMeasured, kLengthOutOfLimits };
+
+// A group as decoding received it: ordered and merged, with its run.
+struct TraceGroup {
+  int32_t bars;
+  int32_t runLength;  // 2 * bars - 1; only the first kTraceRunElements are kept
+  double run[kTraceRunElements];
+  Segment firstSide;
+  Segment lastSide;
+};
+
+struct TraceSpanRecord {
+  int32_t group;  // index into groups, or -1 when the group was not kept
+  int32_t first;  // bars of the group as it stood when the span was cut
+  int32_t last;
+  int32_t decodedAs;  // symbology identifier, -1 for no read
+};
+
+struct ScanTrace {
+  int32_t components;
+  int32_t truncatedFills;  // stopped at the component pixel limit
+  int32_t notMeasured;     // too few or too many boundary pixels for a bar
+  int32_t outOfLimits;     // measured, but too short or too long
+  int32_t bars;
+  int32_t rejectedLengthCount;
+  double rejectedLengths[kTraceLengths];
+  int32_t groupsCollected;  // every group, lone bars included
+  int32_t loneBars;
+  int32_t groupCount;  // groups handed to decoding
+  TraceGroup groups[kTraceGroups];
+  int32_t spanCount;
+  TraceSpanRecord spans[kTraceSpans];
+};
+
+// Each does nothing when trace is nullptr.
+void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, double barLength);
+void TraceGroupCollected(ScanTrace* trace, int32_t bars);
+void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, int32_t bars);
+void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs);
+
+}  // namespace bcx

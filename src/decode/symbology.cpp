@@ -1,0 +1,51 @@
+#include "decode/symbology.h"
+
+#include <cstring>
+
+#include "decode/code128.h"
+#include "decode/code39.h"
+#include "decode/ean13.h"
+#include "decode/ean8.h"
+#include "decode/ean_upc.h"
+#include "decode/interleaved2of5.h"
+#include "decode/upca.h"
+#include "decode/upce.h"
+
+namespace bcx {
+
+constexpr SymbologyDescriptor kSymbologies[kSymbologyCount] = {
+    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1},
+    {kCode128, "code128", DecodeCode128, kCode128Stop, 0},
+    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0},
+    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1},
+    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1},
+    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1},
+    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1},
+    {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1},
+};
+
+namespace {
+
+constexpr bool RowsInIdentifierOrder() {
+  for (int i = 0; i < kSymbologyCount; ++i) {
+    if (kSymbologies[i].id != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInIdentifierOrder());
+
+}  // namespace
+
+const SymbologyDescriptor* FindSymbology(int32_t id) {
+  return id >= 0 && id < kSymbologyCount ? &kSymbologies[id] : nullptr;
+}
+
+int32_t SymbologyFromName(const char* name) {
+  if (name == nullptr) return -1;
+  for (const SymbologyDescriptor& row : kSymbologies) {
+    if (std::strcmp(row.name, name) == 0) return row.id;
+  }
+  return -1;
+}
+
+}  // namespace bcx
