@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "api/context.h"
 #include "bcxdec.h"
 #include "detect/scan.h"
 #include "locate/grouping.h"
@@ -221,27 +222,27 @@ void SegmentOnly(benchmark::State& state, const Page& page) {
   std::vector<uint8_t> binary(page.grey.size());
   for (size_t k = 0; k < binary.size(); ++k) binary[k] = page.grey[k] < 128 ? 1 : 0;
   for (auto _ : state) {
-    bcx::AllocateScanBuffers(page.width, page.height);
-    std::memcpy(bcx::g_scan.region, binary.data(), binary.size());
-    benchmark::DoNotOptimize(bcx::SegmentRegion());
-    bcx::ReleaseScanBuffers();
+    bcx::AllocateScanBuffers(g_library.context.scan, page.width, page.height);
+    std::memcpy(bcx::g_library.context.scan.region, binary.data(), binary.size());
+    benchmark::DoNotOptimize(bcx::SegmentRegion(g_library.context));
+    bcx::ReleaseScanBuffers(g_library.context.scan);
   }
   ReportRate(state, static_cast<int64_t>(page.width) * page.height);
   // What the page holds for the later stages.
-  bcx::AllocateScanBuffers(page.width, page.height);
-  std::memcpy(bcx::g_scan.region, binary.data(), binary.size());
-  bcx::FindBars();
-  state.counters["bars"] = bcx::g_scan.barCount;
+  bcx::AllocateScanBuffers(g_library.context.scan, page.width, page.height);
+  std::memcpy(bcx::g_library.context.scan.region, binary.data(), binary.size());
+  bcx::FindBars(g_library.context);
+  state.counters["bars"] = bcx::g_library.context.scan.barCount;
   int groups = 0;
-  if (bcx::g_scan.barCount > 0 && bcx::AllocateGroupTable()) {
-    while (bcx::g_scan.barCount > 0) {
+  if (bcx::g_library.context.scan.barCount > 0 && bcx::AllocateGroupTable(g_library.context.scan)) {
+    while (bcx::g_library.context.scan.barCount > 0) {
       int32_t n = 0;
-      bcx::CollectGroup(&n);
+      bcx::CollectGroup(g_library.context.scan, &n);
       if (n >= 2) ++groups;
     }
   }
   state.counters["groups"] = groups;
-  bcx::ReleaseScanBuffers();
+  bcx::ReleaseScanBuffers(g_library.context.scan);
 }
 
 void BM_SegmentOnlyOneSymbolMegapixel(benchmark::State& state) {

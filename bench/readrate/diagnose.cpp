@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/settings.h"
 #include "bcxdec.h"
 #include "detect/bar.h"
@@ -26,8 +27,7 @@ namespace {
 
 using bcx::BarRecord;
 using bcx::BoundaryEntry;
-using bcx::g_scan;
-using bcx::g_settings;
+using bcx::g_library;
 
 struct Counts {
   int components = 0;
@@ -37,23 +37,24 @@ struct Counts {
 };
 
 void AppendBar(const BarRecord& bar) {
-  if (g_scan.barCount >= g_scan.barCapacity - 1) {
-    const int32_t capacity = g_scan.barCapacity * 2 + 2;
+  if (g_library.context.scan.barCount >= g_library.context.scan.barCapacity - 1) {
+    const int32_t capacity = g_library.context.scan.barCapacity * 2 + 2;
     BarRecord* grown = new BarRecord[static_cast<size_t>(capacity)];
-    std::copy(g_scan.bars, g_scan.bars + g_scan.barCount, grown);
-    delete[] g_scan.bars;
-    g_scan.bars = grown;
-    g_scan.barCapacity = capacity;
+    std::copy(g_library.context.scan.bars,
+              g_library.context.scan.bars + g_library.context.scan.barCount, grown);
+    delete[] g_library.context.scan.bars;
+    g_library.context.scan.bars = grown;
+    g_library.context.scan.barCapacity = capacity;
   }
-  g_scan.bars[g_scan.barCount++] = bar;
+  g_library.context.scan.bars[g_library.context.scan.barCount++] = bar;
 }
 
 // The segmentation pass: 8-connected fills in raster order, boundary pixels
 // marked by the first light neighbour they examine, each component measured.
 Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
   Counts counts;
-  const int32_t w = g_scan.width;
-  const int32_t h = g_scan.height;
+  const int32_t w = g_library.context.scan.width;
+  const int32_t h = g_library.context.scan.height;
   constexpr int kNeighbours[8][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1},
                                      {0, -1},  {0, 1},  {-1, 0}, {1, 0}};
   std::vector<bcx::PixelEntry> stack;
@@ -61,9 +62,10 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       const size_t start = static_cast<size_t>(y) * w + x;
-      if (g_scan.region[start] == 0 || g_scan.visited[start] != 0) continue;
+      if (g_library.context.scan.region[start] == 0 || g_library.context.scan.visited[start] != 0)
+        continue;
       ++counts.components;
-      g_scan.visited[start] = 1;
+      g_library.context.scan.visited[start] = 1;
       stack.assign(1, {x, y});
       boundary.clear();
       uint32_t pixels = 0;
@@ -78,16 +80,16 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
           const int32_t ny = p.y + d[1];
           if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
           const size_t at = static_cast<size_t>(ny) * w + nx;
-          if (g_scan.visited[at] != 0) continue;
-          g_scan.visited[at] = 1;
-          if (g_scan.region[at] != 0) {
+          if (g_library.context.scan.visited[at] != 0) continue;
+          g_library.context.scan.visited[at] = 1;
+          if (g_library.context.scan.region[at] != 0) {
             stack.push_back({nx, ny});
           } else {
             onBoundary = true;
           }
         }
         ++pixels;
-        if (pixels > static_cast<uint32_t>(g_settings.componentPixelLimit)) {
+        if (pixels > static_cast<uint32_t>(g_library.context.settings.componentPixelLimit)) {
           ++counts.truncatedFills;
           stack.clear();
           break;
@@ -103,11 +105,13 @@ Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
       bar.centroidY = static_cast<int32_t>(sumY / pixels);
       bar.pixelCount = static_cast<int32_t>(pixels);
       if (boundary.empty() ||
-          !bcx::MeasureBar(bar, boundary.data(), static_cast<int32_t>(boundary.size()))) {
+          !bcx::MeasureBar(bar, boundary.data(), static_cast<int32_t>(boundary.size()),
+                           g_library.context.settings)) {
         ++counts.rejectedByMeasure;
         continue;
       }
-      if (bar.barLength < g_settings.minBarPixels || bar.barLength > g_settings.maxBarPixels) {
+      if (bar.barLength < g_library.context.settings.minBarPixels ||
+          bar.barLength > g_library.context.settings.maxBarPixels) {
         ++counts.rejectedByLength;
         rejectedLengths->push_back(bar.barLength);
         continue;
@@ -229,7 +233,7 @@ void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& mod
     narrowest = std::min(narrowest, run[i]);
     widest = std::max(widest, run[i]);
   }
-  const double limit = narrowest * g_settings.widthRatioLimit;
+  const double limit = narrowest * g_library.context.settings.widthRatioLimit;
   std::printf("  span limit %.2f (narrowest bar %.2f), widest bar %.2f%s\n", limit, narrowest,
               widest, widest >= limit ? ": THE GROUP IS SPLIT" : "");
   // Classification as the decoder does it, in the orientation it reads.
@@ -273,8 +277,8 @@ void PrintSeed(const BarRecord& seed, int n) {
   bcx::Segment normal;
   bcx::NormalThroughMidpoint(a, 100.0, &normal);
   int shown = 0;
-  for (int32_t i = 0; i < g_scan.barCount && shown < 4; ++i) {
-    const bcx::Segment& b = g_scan.bars[i].side;
+  for (int32_t i = 0; i < g_library.context.scan.barCount && shown < 4; ++i) {
+    const bcx::Segment& b = g_library.context.scan.bars[i].side;
     const double offset = bcx::PointLineDistance(bcx::SegmentMidpoint(b), normal);
     std::printf(
         "    left out: side (%d,%d)-(%d,%d) extent %.1f, offset from seed normal %.1f"
@@ -317,10 +321,11 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
   uint16_t w = 0;
   uint16_t h = 0;
   BcxGetImgSize(&w, &h);
-  bcx::RepairSettings();
-  if (!bcx::AllocateScanBuffers(w, h) || !bcx::provider::GetBinaryPixels(g_scan.region, w, h)) {
+  bcx::RepairSettings(g_library.context.settings);
+  if (!bcx::AllocateScanBuffers(g_library.context.scan, w, h) ||
+      !bcx::provider::GetBinaryPixels(g_library.context.scan.region, w, h)) {
     std::printf("  no scan buffers\n");
-    bcx::ReleaseScanBuffers();
+    bcx::ReleaseScanBuffers(g_library.context.scan);
     BcxCleanUp();
     return;
   }
@@ -329,30 +334,32 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
   std::printf(
       "  segmentation: %d components, %d bars kept, symbol has %d bars; %d refused by "
       "measurement, %d by length (limits %d..%d px: %s), %d fills cut short\n",
-      counts.components, g_scan.barCount, expectedBars, counts.rejectedByMeasure,
-      counts.rejectedByLength, g_settings.minBarPixels, g_settings.maxBarPixels,
-      Join(rejectedLengths, 6).c_str(), counts.truncatedFills);
+      counts.components, g_library.context.scan.barCount, expectedBars, counts.rejectedByMeasure,
+      counts.rejectedByLength, g_library.context.settings.minBarPixels,
+      g_library.context.settings.maxBarPixels, Join(rejectedLengths, 6).c_str(),
+      counts.truncatedFills);
 
-  const int keptBars = g_scan.barCount;
-  g_scan.group = new BarRecord[static_cast<size_t>(std::max(g_scan.barCount, 1))];
-  g_scan.groupCount = 0;
+  const int keptBars = g_library.context.scan.barCount;
+  g_library.context.scan.group =
+      new BarRecord[static_cast<size_t>(std::max(g_library.context.scan.barCount, 1))];
+  g_library.context.scan.groupCount = 0;
   std::vector<int> sizes;
   std::vector<double> bestRun;
   int bestBars = 0;
   int bestMerged = 0;
-  while (g_scan.barCount > 0) {
-    const BarRecord seed = g_scan.bars[0];
+  while (g_library.context.scan.barCount > 0) {
+    const BarRecord seed = g_library.context.scan.bars[0];
     int32_t n = 0;
-    bcx::CollectGroup(&n);
+    bcx::CollectGroup(g_library.context.scan, &n);
     sizes.push_back(n);
     if (n >= 3) PrintSeed(seed, n);
     if (n < 2) continue;
-    bcx::OrderGroup(n);
+    bcx::OrderGroup(g_library.context.scan, n);
     int32_t m = n;
-    bcx::MergeBrokenBars(n, &m);
+    bcx::MergeBrokenBars(g_library.context.scan, n, &m);
     // The group nearest the symbol's bar count stands for the symbol.
     if (bestBars > 0 && std::abs(m - expectedBars) >= std::abs(bestMerged - expectedBars)) continue;
-    double* run = bcx::BuildElementRun(m);
+    double* run = bcx::BuildElementRun(g_library.context.scan, m);
     if (run == nullptr) continue;
     bestBars = n;
     bestMerged = m;
@@ -385,7 +392,7 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
     }
     CompareRun(bestRun, runs, moduleWidth, c.type, read);
   }
-  bcx::ReleaseScanBuffers();
+  bcx::ReleaseScanBuffers(g_library.context.scan);
   BcxCleanUp();
 }
 

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "bcxdec.h"
 #include "image/image_state.h"
 
 namespace {
 
-using bcx::g_image;
+using bcx::g_library;
 
 // A grey PNG of the given size, light with one dark block, encoded in memory.
 std::vector<uint8_t> MakePng(int width, int height) {
@@ -32,7 +33,7 @@ class ImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     BcxCleanUp();
-    g_image = bcx::ImageState{};
+    g_library.image = bcx::ImageState{};
     BcxInit();
     char pattern[] = "/tmp/bcx_image_test_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -75,7 +76,7 @@ TEST_F(ImageTest, PathOf149CharactersLoadsAndOf150IsRefused) {
   ASSERT_EQ(BcxLoadFromFile(ok.c_str(), BCX_IMG_PNG), 1);
   EXPECT_EQ(BcxLoadFromFile(tooLong.c_str(), BCX_IMG_TIFF), 0);
   // The refused call touched nothing: same type, same image.
-  EXPECT_EQ(g_image.type, BCX_IMG_PNG);
+  EXPECT_EQ(g_library.image.type, BCX_IMG_PNG);
   uint16_t w = 0, h = 0;
   ASSERT_EQ(BcxGetImgSize(&w, &h), 1);
   EXPECT_EQ(w, 64);
@@ -118,9 +119,9 @@ TEST_F(ImageTest, MemoryCopyOutlivesTheHostBlock) {
   std::vector<uint8_t> png = MakePng(30, 20);
   ASSERT_EQ(BcxLoadFromMem(png.data(), static_cast<uint32_t>(png.size()), BCX_IMG_PNG), 1);
   png.assign(png.size(), 0);
-  ASSERT_NE(g_image.memoryCopy, nullptr);
-  EXPECT_EQ(g_image.memoryLength, png.size());
-  EXPECT_EQ(g_image.memoryCopy[1], 'P');
+  ASSERT_NE(g_library.image.memoryCopy, nullptr);
+  EXPECT_EQ(g_library.image.memoryLength, png.size());
+  EXPECT_EQ(g_library.image.memoryCopy[1], 'P');
 }
 
 TEST_F(ImageTest, SinglePageTypesReportOnePageAndRefusePaging) {
@@ -155,19 +156,19 @@ TEST_F(ImageTest, RegionRulesAt640x480) {
         << c.left << "," << c.top << "," << c.right << "," << c.bottom;
   }
   ASSERT_EQ(BcxSetRegion(100, 50, 299, 149), 1);
-  EXPECT_EQ(g_image.regionLeft, 100);
-  EXPECT_EQ(g_image.regionTop, 50);
-  EXPECT_EQ(g_image.regionWidth, 200);
-  EXPECT_EQ(g_image.regionHeight, 100);
+  EXPECT_EQ(g_library.image.regionLeft, 100);
+  EXPECT_EQ(g_library.image.regionTop, 50);
+  EXPECT_EQ(g_library.image.regionWidth, 200);
+  EXPECT_EQ(g_library.image.regionHeight, 100);
   // A refused region changes nothing.
   EXPECT_EQ(BcxSetRegion(0, 0, 640, 479), 0);
-  EXPECT_EQ(g_image.regionWidth, 200);
+  EXPECT_EQ(g_library.image.regionWidth, 200);
   // Sizing again widens the region to the whole image.
   ASSERT_EQ(BcxGetImgSize(&w, &h), 1);
-  EXPECT_EQ(g_image.regionLeft, 0);
-  EXPECT_EQ(g_image.regionTop, 0);
-  EXPECT_EQ(g_image.regionWidth, 640);
-  EXPECT_EQ(g_image.regionHeight, 480);
+  EXPECT_EQ(g_library.image.regionLeft, 0);
+  EXPECT_EQ(g_library.image.regionTop, 0);
+  EXPECT_EQ(g_library.image.regionWidth, 640);
+  EXPECT_EQ(g_library.image.regionHeight, 480);
 }
 
 TEST_F(ImageTest, ScanNeedsARegionSizedForTheCurrentImage) {
@@ -180,7 +181,7 @@ TEST_F(ImageTest, ScanNeedsARegionSizedForTheCurrentImage) {
   // A larger image loaded without sizing must not be scanned with the old
   // region.
   LoadPng(2000, 1000);
-  EXPECT_EQ(g_image.regionCurrent, 0);
+  EXPECT_EQ(g_library.image.regionCurrent, 0);
   EXPECT_EQ(BcxScan(), 0);
   ASSERT_EQ(BcxGetImgSize(&w, &h), 1);
   EXPECT_EQ(BcxScan(), 0);  // sized: runs, finds nothing
@@ -188,13 +189,13 @@ TEST_F(ImageTest, ScanNeedsARegionSizedForTheCurrentImage) {
 
 TEST_F(ImageTest, CleanUpReleasesTheMemoryCopy) {
   LoadPng(20, 20);
-  ASSERT_NE(g_image.memoryCopy, nullptr);
+  ASSERT_NE(g_library.image.memoryCopy, nullptr);
   EXPECT_EQ(BcxCleanUp(), 1);
-  EXPECT_EQ(g_image.memoryCopy, nullptr);
+  EXPECT_EQ(g_library.image.memoryCopy, nullptr);
   LoadPng(20, 20);
   EXPECT_EQ(BcxInit(), 1);  // forgets the copy without leaking it
-  EXPECT_EQ(g_image.memoryCopy, nullptr);
-  EXPECT_EQ(g_image.loaded, 0);
+  EXPECT_EQ(g_library.image.memoryCopy, nullptr);
+  EXPECT_EQ(g_library.image.loaded, 0);
 }
 
 TEST_F(ImageTest, RandomBytesAreRefused) {

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "bcxdec.h"
 #include "image/image_state.h"
 
 namespace {
 
-using bcx::g_image;
+using bcx::g_library;
 
 constexpr int kPageWidths[] = {120, 90, 60};
 constexpr int kPageHeight = 40;
@@ -36,7 +37,7 @@ class PagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     BcxCleanUp();
-    g_image = bcx::ImageState{};
+    g_library.image = bcx::ImageState{};
     BcxInit();
     path_ = "/tmp/bcx_pages_" + std::to_string(getpid()) + ".tif";
     tiff_ = MakeThreePageTiff(path_);
@@ -80,7 +81,7 @@ TEST_F(PagesTest, MemoryPagesAreCountedAndSelected) {
 TEST_F(PagesTest, MemoryLoadOfTypeZeroKeepsThePreviousType) {
   ASSERT_EQ(BcxLoadFromMem(tiff_.data(), static_cast<uint32_t>(tiff_.size()), BCX_IMG_TIFF), 1);
   ASSERT_EQ(BcxLoadFromMem(tiff_.data(), static_cast<uint32_t>(tiff_.size()), 0), 1);
-  EXPECT_EQ(g_image.type, BCX_IMG_TIFF);
+  EXPECT_EQ(g_library.image.type, BCX_IMG_TIFF);
   EXPECT_EQ(BcxGetNumOfPages(), 3);
   EXPECT_EQ(BcxSetPage(1), 1);
 }

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <string>
 
+#include "api/context.h"
 #include "bcxdec.h"
 #include "image/image_state.h"
 
 namespace {
 
 using bcx::AppendResult;
+using bcx::g_library;
 using bcx::Point;
 
 const Point kCorners[bcx::kCornerCount] = {{7, 3}, {7, 40}, {60, 40}, {60, 3}};
@@ -19,7 +21,7 @@ class ResultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     BcxCleanUp();
-    bcx::g_image = bcx::ImageState{};
+    bcx::g_library.image = bcx::ImageState{};
     BcxInit();
   }
   void TearDown() override { BcxCleanUp(); }
@@ -40,10 +42,10 @@ TEST_F(ResultsTest, EmptyTableAnswersFailureValues) {
 
 TEST_F(ResultsTest, FilledTableAnswersTypeTextAndBounds) {
   const char text[] = "4006381333931";  // 13 bytes
-  ASSERT_EQ(AppendResult(BCX_EAN13, text, 13, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_EAN13, text, 13, kCorners), 1);
   const char fnc1[] = {static_cast<char>(201), '0', '1'};
-  ASSERT_EQ(AppendResult(BCX_CODE128, fnc1, 3, kCorners), 1);
-  ASSERT_EQ(AppendResult(BCX_CODE39, "", 0, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE128, fnc1, 3, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE39, "", 0, kCorners), 1);
   EXPECT_EQ(BcxGetCount(), 3);
   EXPECT_EQ(BcxGetType(0), BCX_EAN13);
   EXPECT_EQ(BcxGetStrLen(0), 13);
@@ -59,14 +61,14 @@ TEST_F(ResultsTest, FilledTableAnswersTypeTextAndBounds) {
 }
 
 TEST_F(ResultsTest, CornersArePackedInImageCoordinates) {
-  ASSERT_EQ(AppendResult(BCX_CODE39, "A", 1, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE39, "A", 1, kCorners), 1);
   uint32_t c[4] = {};
   ASSERT_EQ(BcxGetRect(0, &c[0], &c[1], &c[2], &c[3]), 1);
   EXPECT_EQ(c[0], 7u * 65536u + 3u);
   EXPECT_EQ(c[2], 60u * 65536u + 40u);
   // The region origin is added when the corners are read.
-  bcx::g_image.regionLeft = 100;
-  bcx::g_image.regionTop = 50;
+  bcx::g_library.image.regionLeft = 100;
+  bcx::g_library.image.regionTop = 50;
   ASSERT_EQ(BcxGetRect(0, &c[0], &c[1], &c[2], &c[3]), 1);
   EXPECT_EQ(c[0], 107u * 65536u + 53u);
   EXPECT_EQ(c[1], 107u * 65536u + 90u);
@@ -76,7 +78,7 @@ TEST_F(ResultsTest, CornersArePackedInImageCoordinates) {
 }
 
 TEST_F(ResultsTest, IndexIsTakenFromTheLowHalfOfItsSlot) {
-  ASSERT_EQ(AppendResult(BCX_UPCA, "036000291452", 12, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_UPCA, "036000291452", 12, kCorners), 1);
   // A host passes 16-bit arguments in 32-bit slots; the upper half must be
   // ignored. Call through the slot-sized signature the host sees.
   using SlotCall = uint16_t (*)(uint32_t);
@@ -94,10 +96,12 @@ TEST_F(ResultsTest, IndexIsTakenFromTheLowHalfOfItsSlot) {
 TEST_F(ResultsTest, TableHoldsAtMostOneHundredRecords) {
   for (int i = 0; i < bcx::kMaxResults; ++i) {
     const std::string text = std::to_string(i);
-    ASSERT_EQ(AppendResult(BCX_ITF, text.c_str(), static_cast<int32_t>(text.size()), kCorners), 1);
+    ASSERT_EQ(AppendResult(g_library.context.results, BCX_ITF, text.c_str(),
+                           static_cast<int32_t>(text.size()), kCorners),
+              1);
   }
-  EXPECT_EQ(AppendResult(BCX_ITF, "x", 1, kCorners), 0);
-  EXPECT_EQ(bcx::WriteResultText(BCX_ITF, "x", 1), 0);
+  EXPECT_EQ(AppendResult(g_library.context.results, BCX_ITF, "x", 1, kCorners), 0);
+  EXPECT_EQ(bcx::WriteResultText(g_library.context.results, BCX_ITF, "x", 1), 0);
   EXPECT_EQ(BcxGetCount(), 100);
   EXPECT_EQ(BcxGetStrLen(99), 2);
   EXPECT_EQ(BcxGetCharAt(99, 1), '9');
@@ -105,26 +109,26 @@ TEST_F(ResultsTest, TableHoldsAtMostOneHundredRecords) {
 }
 
 TEST_F(ResultsTest, TextWrittenButNeverCompletedIsNotVisibleNorLeaked) {
-  ASSERT_EQ(bcx::WriteResultText(BCX_EAN8, "1234567", 7), 1);
+  ASSERT_EQ(bcx::WriteResultText(g_library.context.results, BCX_EAN8, "1234567", 7), 1);
   EXPECT_EQ(BcxGetCount(), 0);
   EXPECT_EQ(BcxGetType(0), 0xFFFF);
   // Emptying the table releases it (the leak checker of the sanitizer build
   // would report it otherwise).
-  bcx::EmptyResultTable();
+  bcx::EmptyResultTable(g_library.context.results);
 }
 
 TEST_F(ResultsTest, CleanUpAndInitEmptyTheTable) {
-  ASSERT_EQ(AppendResult(BCX_CODE39, "AB", 2, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE39, "AB", 2, kCorners), 1);
   EXPECT_EQ(BcxCleanUp(), 1);
   EXPECT_EQ(BcxGetCount(), 0);
-  ASSERT_EQ(AppendResult(BCX_CODE39, "AB", 2, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE39, "AB", 2, kCorners), 1);
   EXPECT_EQ(BcxInit(), 1);
   EXPECT_EQ(BcxGetCount(), 0);
   EXPECT_EQ(BcxGetType(0), 0xFFFF);
 }
 
 TEST_F(ResultsTest, ScanWithoutImageKeepsEarlierResults) {
-  ASSERT_EQ(AppendResult(BCX_CODE39, "AB", 2, kCorners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, BCX_CODE39, "AB", 2, kCorners), 1);
   EXPECT_EQ(BcxScan(), 0);
   EXPECT_EQ(BcxGetCount(), 1);
   EXPECT_EQ(BcxGetCharAt(0, 1), 'B');

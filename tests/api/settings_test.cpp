@@ -5,24 +5,25 @@
 #include <cmath>
 #include <limits>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "bcxdec.h"
 #include "platform/screen.h"
 
 namespace {
 
-using bcx::g_settings;
+using bcx::g_library;
 
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     bcx::OverrideScreenPixelsPerInch(0);
-    g_settings = bcx::Settings{};
+    g_library.context.settings = bcx::Settings{};
   }
   void TearDown() override {
     bcx::OverrideScreenPixelsPerInch(0);
     BcxCleanUp();
-    g_settings = bcx::Settings{};
+    g_library.context.settings = bcx::Settings{};
   }
 };
 
@@ -38,13 +39,13 @@ TEST_F(SettingsTest, InitDerivesThresholdsFromScreenResolution) {
   for (const ThresholdCase& c : cases) {
     bcx::OverrideScreenPixelsPerInch(c.dpi);
     EXPECT_EQ(BcxInit(), 1);
-    EXPECT_EQ(g_settings.screenDpi, c.dpi);
-    EXPECT_EQ(g_settings.componentPixelLimit, c.componentLimit) << c.dpi;
-    EXPECT_EQ(g_settings.maxBarPixels, c.maxPixels) << c.dpi;
-    EXPECT_EQ(g_settings.minBarPixels, c.minPixels) << c.dpi;
-    EXPECT_FLOAT_EQ(g_settings.widthRatioLimit, 10.0f);
-    EXPECT_FLOAT_EQ(g_settings.minBarLength, 0.5f);
-    EXPECT_FLOAT_EQ(g_settings.maxBarLength, 8.0f);
+    EXPECT_EQ(g_library.context.settings.screenDpi, c.dpi);
+    EXPECT_EQ(g_library.context.settings.componentPixelLimit, c.componentLimit) << c.dpi;
+    EXPECT_EQ(g_library.context.settings.maxBarPixels, c.maxPixels) << c.dpi;
+    EXPECT_EQ(g_library.context.settings.minBarPixels, c.minPixels) << c.dpi;
+    EXPECT_FLOAT_EQ(g_library.context.settings.widthRatioLimit, 10.0f);
+    EXPECT_FLOAT_EQ(g_library.context.settings.minBarLength, 0.5f);
+    EXPECT_FLOAT_EQ(g_library.context.settings.maxBarLength, 8.0f);
   }
 }
 
@@ -83,9 +84,9 @@ TEST_F(SettingsTest, SetLimitClampsAndRefuses) {
     ASSERT_EQ(BcxSetLimit(7, 1, 3), 1);
     EXPECT_EQ(BcxSetLimit(c.ratio, c.minLen, c.maxLen), c.result)
         << c.ratio << " " << c.minLen << " " << c.maxLen;
-    EXPECT_EQ(g_settings.widthRatioLimit, c.storedRatio);
-    EXPECT_EQ(g_settings.minBarLength, c.storedMin);
-    EXPECT_EQ(g_settings.maxBarLength, c.storedMax);
+    EXPECT_EQ(g_library.context.settings.widthRatioLimit, c.storedRatio);
+    EXPECT_EQ(g_library.context.settings.minBarLength, c.storedMin);
+    EXPECT_EQ(g_library.context.settings.maxBarLength, c.storedMax);
   }
 }
 
@@ -93,52 +94,53 @@ TEST_F(SettingsTest, SetLimitRecomputesThresholds) {
   BcxInit();
   ASSERT_EQ(BcxSetLimit(10, 1.0, 2.0), 1);
   // 96 * 2.0 / 2.54 = 75.59..., 96 * 1.0 / 2.54 = 37.79...
-  EXPECT_EQ(g_settings.maxBarPixels, 75);
-  EXPECT_EQ(g_settings.minBarPixels, 37);
-  EXPECT_EQ(g_settings.componentPixelLimit, 3779);
+  EXPECT_EQ(g_library.context.settings.maxBarPixels, 75);
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 37);
+  EXPECT_EQ(g_library.context.settings.componentPixelLimit, 3779);
 }
 
 TEST_F(SettingsTest, SetLimitBeforeInitThenScanRepairReadsResolution) {
   ASSERT_EQ(BcxSetLimit(10, 1.0, 2.0), 1);
-  EXPECT_EQ(g_settings.componentPixelLimit, 0);
-  EXPECT_EQ(g_settings.maxBarPixels, 0);
-  EXPECT_EQ(g_settings.minBarPixels, 0);
+  EXPECT_EQ(g_library.context.settings.componentPixelLimit, 0);
+  EXPECT_EQ(g_library.context.settings.maxBarPixels, 0);
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 0);
   bcx::OverrideScreenPixelsPerInch(120);
-  bcx::RepairSettings();
-  EXPECT_EQ(g_settings.screenDpi, 120);
-  EXPECT_EQ(g_settings.maxBarPixels, 94);  // 120 * 2 / 2.54 = 94.48
-  EXPECT_EQ(g_settings.minBarPixels, 47);
+  bcx::RepairSettings(g_library.context.settings);
+  EXPECT_EQ(g_library.context.settings.screenDpi, 120);
+  EXPECT_EQ(g_library.context.settings.maxBarPixels, 94);  // 120 * 2 / 2.54 = 94.48
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 47);
 }
 
 TEST_F(SettingsTest, RepairGivesDefaultsToANeverInitialisedLibrary) {
-  bcx::RepairSettings();
-  EXPECT_FLOAT_EQ(g_settings.widthRatioLimit, 10.0f);
-  EXPECT_FLOAT_EQ(g_settings.minBarLength, 0.5f);
-  EXPECT_FLOAT_EQ(g_settings.maxBarLength, 8.0f);
-  EXPECT_EQ(g_settings.screenDpi, 96);
-  EXPECT_EQ(g_settings.componentPixelLimit, 15118);
-  EXPECT_EQ(g_settings.maxBarPixels, 302);
-  EXPECT_EQ(g_settings.minBarPixels, 18);
+  bcx::RepairSettings(g_library.context.settings);
+  EXPECT_FLOAT_EQ(g_library.context.settings.widthRatioLimit, 10.0f);
+  EXPECT_FLOAT_EQ(g_library.context.settings.minBarLength, 0.5f);
+  EXPECT_FLOAT_EQ(g_library.context.settings.maxBarLength, 8.0f);
+  EXPECT_EQ(g_library.context.settings.screenDpi, 96);
+  EXPECT_EQ(g_library.context.settings.componentPixelLimit, 15118);
+  EXPECT_EQ(g_library.context.settings.maxBarPixels, 302);
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 18);
 }
 
 TEST_F(SettingsTest, ScanTypeSwitches) {
   BcxInit();
-  for (int id = 0; id < bcx::kSymbologyCount; ++id) EXPECT_EQ(g_settings.switches[id], 0);
+  for (int id = 0; id < bcx::kSymbologyCount; ++id)
+    EXPECT_EQ(g_library.context.settings.switches[id], 0);
   EXPECT_EQ(BcxScanType(3, 1), 1);
-  EXPECT_EQ(g_settings.switches[3], 1);
+  EXPECT_EQ(g_library.context.settings.switches[3], 1);
   EXPECT_EQ(BcxScanType(3, 2), 1);  // neither on nor off: unchanged
-  EXPECT_EQ(g_settings.switches[3], 1);
+  EXPECT_EQ(g_library.context.settings.switches[3], 1);
   EXPECT_EQ(BcxScanType(3, 0), 1);
-  EXPECT_EQ(g_settings.switches[3], 0);
+  EXPECT_EQ(g_library.context.settings.switches[3], 0);
   EXPECT_EQ(BcxScanType(3, 2), 1);
-  EXPECT_EQ(g_settings.switches[3], 0);
+  EXPECT_EQ(g_library.context.settings.switches[3], 0);
   EXPECT_EQ(BcxScanType(7, 1), 1);
-  EXPECT_TRUE(bcx::SymbologyEnabled(7));
+  EXPECT_TRUE(bcx::SymbologyEnabled(g_library.context.settings, 7));
   EXPECT_EQ(BcxScanType(8, 1), 0);
   EXPECT_EQ(BcxScanType(0xFFFF, 1), 0);
   // BcxInit leaves the switches alone.
   BcxInit();
-  EXPECT_EQ(g_settings.switches[7], 1);
+  EXPECT_EQ(g_library.context.settings.switches[7], 1);
 }
 
 TEST_F(SettingsTest, ThresholdLevelsAcceptedAndRefused) {

@@ -8,10 +8,11 @@
 namespace bcx {
 namespace {
 
-void ExpectTables(const std::vector<double>& bars, const std::vector<double>& spaces) {
+void ExpectTables(const ModuleTables& t, const std::vector<double>& bars,
+                  const std::vector<double>& spaces) {
   for (int k = 0; k < kMaxModules; ++k) {
-    EXPECT_DOUBLE_EQ(g_barModules[k], bars[k]) << "bar entry " << k + 1;
-    EXPECT_DOUBLE_EQ(g_spaceModules[k], spaces[k]) << "space entry " << k + 1;
+    EXPECT_DOUBLE_EQ(t.bars[k], bars[k]) << "bar entry " << k + 1;
+    EXPECT_DOUBLE_EQ(t.spaces[k], spaces[k]) << "space entry " << k + 1;
   }
 }
 
@@ -27,8 +28,7 @@ class CalibrationExamples : public testing::TestWithParam<CalibrationCase> {};
 TEST_P(CalibrationExamples, TablesFromNarrowestBarAndSpace) {
   const CalibrationCase& c = GetParam();
   const double run[] = {c.narrowestBar, c.narrowestSpace, c.narrowestBar};
-  CalibrateModules(run, 3, "111", 1);
-  ExpectTables(c.bars, c.spaces);
+  ExpectTables(CalibrateModules(run, 3, "111", 1), c.bars, c.spaces);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -44,8 +44,8 @@ TEST(Classify, OnlyTheOnesOfTheCode39PatternCalibrate) {
   // Positions 1, 4 and 6 hold "2": they are given widths far below the rest
   // and must not become the narrowest.
   const std::vector<double> run = {3.0, 0.1, 3.5, 2.5, 0.1, 2.2, 0.1, 2.4, 3.2, 9.0};
-  CalibrateModules(run.data(), static_cast<int32_t>(run.size()), "121121211", 1);
-  ExpectTables({3.0, 6.0, 9.0, 12.0}, {2.2, 5.2, 8.2, 11.2});
+  ExpectTables(CalibrateModules(run.data(), static_cast<int32_t>(run.size()), "121121211", 1),
+               {3.0, 6.0, 9.0, 12.0}, {2.2, 5.2, 8.2, 11.2});
 }
 
 TEST(Classify, PatternLaidAgainstTheEndReadsOnlyItsOnes) {
@@ -54,8 +54,7 @@ TEST(Classify, PatternLaidAgainstTheEndReadsOnlyItsOnes) {
   run[55] = 3.0;  // space
   run[56] = 2.0;  // bar
   run[57] = 2.5;  // space
-  CalibrateModules(run.data(), 59, "2331112", 0);
-  ExpectTables({2, 4, 6, 8}, {2.5, 5, 7.5, 10});
+  ExpectTables(CalibrateModules(run.data(), 59, "2331112", 0), {2, 4, 6, 8}, {2.5, 5, 7.5, 10});
 }
 
 struct WidthCase {
@@ -79,30 +78,30 @@ INSTANTIATE_TEST_SUITE_P(Classify, ClassifyAgainstTwoFiveEightEleven,
 
 TEST(Classify, ZeroWidthTablesStillGiveACount) {
   const double run[] = {0.0, 0.0, 0.0};
-  CalibrateModules(run, 3, "111", 1);
-  const int count = ClassifyWidth(0.0, g_barModules);
+  const ModuleTables t = CalibrateModules(run, 3, "111", 1);
+  const int count = ClassifyWidth(0.0, t.bars);
   EXPECT_GE(count, 1);
   EXPECT_LE(count, 4);
-  EXPECT_EQ(ClassifyWidth(1.0, g_barModules), 4);
+  EXPECT_EQ(ClassifyWidth(1.0, t.bars), 4);
 }
 
 TEST(Classify, ElementsUseTheTableOfTheirKind) {
   // Bar table 1, 4, 7, 10 and space table 3, 6, 9, 12.
   std::vector<double> run = {1.0, 3.0, 1.0, 0, 0, 0, 0, 0};
-  CalibrateModules(run.data(), 3, "111", 1);
+  const ModuleTables t = CalibrateModules(run.data(), 3, "111", 1);
   // Spaces at 3 and 5, bars at 4 and 6, all 3 pixels wide.
   run[3] = run[4] = run[5] = run[6] = 3.0;
   char out[5] = {'x', 'x', 'x', 'x', 'x'};
-  ClassifyElements(run.data(), 3, 4, 0, out);
+  ClassifyElements(t, run.data(), 3, 4, 0, out);
   EXPECT_STREQ(out, "1212");
-  ClassifyElements(run.data(), 3, 4, 1, out);
+  ClassifyElements(t, run.data(), 3, 4, 1, out);
   EXPECT_STREQ(out, "2121");
 }
 
 TEST(Classify, NoElementsWritesOnlyTheTerminator) {
   const double run[] = {1.0};
   char out[2] = {'x', 'y'};
-  ClassifyElements(run, 0, 0, 1, out);
+  ClassifyElements(ModuleTables{}, run, 0, 0, 1, out);
   EXPECT_EQ(out[0], '\0');
   EXPECT_EQ(out[1], 'y');
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/settings.h"
 #include "run_builder.h"
 
@@ -71,10 +72,7 @@ std::vector<int> SymbolOfValues(const char* start, int startValue, const std::ve
 }
 
 Reading DecodeWithGs1(const std::vector<int>& elements, int gs1Switch) {
-  g_settings.switches[kGs1_128] = gs1Switch;
-  const Reading r = Decode(Symbology::kCode128, Render(elements, 3));
-  g_settings.switches[kGs1_128] = 0;
-  return r;
+  return Decode(Symbology::kCode128, Render(elements, 3), gs1Switch == 1);
 }
 
 TEST(Code128, ZintCharacterPatternsMatchTheirValues) {

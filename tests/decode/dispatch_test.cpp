@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "api/settings.h"
 #include "detect/scan.h"
@@ -40,17 +41,18 @@ std::vector<int> ZintElements(int symbology, const std::string& data) {
 class Dispatch : public testing::Test {
  protected:
   void SetUp() override {
-    savedSettings_ = g_settings;
-    savedScan_ = g_scan;
-    std::memset(g_settings.switches, 0, sizeof(g_settings.switches));
-    g_settings.widthRatioLimit = 10.0f;
-    EmptyResultTable();
+    savedSettings_ = g_library.context.settings;
+    savedScan_ = g_library.context.scan;
+    std::memset(g_library.context.settings.switches, 0,
+                sizeof(g_library.context.settings.switches));
+    g_library.context.settings.widthRatioLimit = 10.0f;
+    EmptyResultTable(g_library.context.results);
   }
 
   void TearDown() override {
-    EmptyResultTable();
-    g_settings = savedSettings_;
-    g_scan = savedScan_;
+    EmptyResultTable(g_library.context.results);
+    g_library.context.settings = savedSettings_;
+    g_library.context.scan = savedScan_;
     delete[] bars_;
     g_failNothrowCall = -1;
   }
@@ -64,8 +66,8 @@ class Dispatch : public testing::Test {
       bars_[k].barLength = 40.0;
       bars_[k].centroidX = 10 * k;
     }
-    g_scan.group = bars_;
-    g_scan.groupCount = n;
+    g_library.context.scan.group = bars_;
+    g_library.context.scan.groupCount = n;
   }
 
   // Offers the whole run as one span over a group of matching size; the run
@@ -74,15 +76,15 @@ class Dispatch : public testing::Test {
     MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
     std::unique_ptr<double[]> copy(new double[run.size()]);
     std::copy(run.begin(), run.end(), copy.get());
-    return DecodeSpan(0, static_cast<int32_t>(run.size() - 1) / 2, copy.get());
+    return DecodeSpan(g_library.context, 0, static_cast<int32_t>(run.size() - 1) / 2, copy.get());
   }
 
   void Enable(std::initializer_list<int> ids) {
-    for (int id : ids) g_settings.switches[id] = 1;
+    for (int id : ids) g_library.context.settings.switches[id] = 1;
   }
 
   static std::string TextOf(int index) {
-    const ResultRecord& r = g_results[index];
+    const ResultRecord& r = g_library.context.results.records[index];
     return std::string(reinterpret_cast<const char*>(r.text), static_cast<size_t>(r.textLength));
   }
 
@@ -118,19 +120,19 @@ TEST_F(Dispatch, WideBarEndsTheSpanToTheRight) {
   run[7] = 0.5;  // the space between bars 3 and 4
   int32_t f = -1;
   int32_t l = -1;
-  FindSpan(run.data(), 5, &f, &l);
+  FindSpan(run.data(), 5, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 0);
   EXPECT_EQ(l, 2);
-  ASSERT_EQ(RemoveSpan(run.data(), 5, f, l), 2);
+  ASSERT_EQ(RemoveSpan(g_library.context.scan, run.data(), 5, f, l), 2);
   EXPECT_EQ(run[0], 2.0);
   EXPECT_EQ(run[1], 0.5);
   EXPECT_EQ(run[2], 2.0);
-  EXPECT_EQ(g_scan.group[0].side.x1, 30);
-  EXPECT_EQ(g_scan.group[1].side.x1, 40);
-  FindSpan(run.data(), 2, &f, &l);
+  EXPECT_EQ(g_library.context.scan.group[0].side.x1, 30);
+  EXPECT_EQ(g_library.context.scan.group[1].side.x1, 40);
+  FindSpan(run.data(), 2, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 0);
   EXPECT_EQ(l, 1);
-  EXPECT_EQ(RemoveSpan(run.data(), 2, f, l), 0);
+  EXPECT_EQ(RemoveSpan(g_library.context.scan, run.data(), 2, f, l), 0);
 }
 
 TEST_F(Dispatch, WideBarStartsTheSpanToTheLeft) {
@@ -139,13 +141,13 @@ TEST_F(Dispatch, WideBarStartsTheSpanToTheLeft) {
   run[1] = 0.25;
   int32_t f = -1;
   int32_t l = -1;
-  FindSpan(run.data(), 4, &f, &l);
+  FindSpan(run.data(), 4, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 1);
   EXPECT_EQ(l, 3);
-  ASSERT_EQ(RemoveSpan(run.data(), 4, f, l), 1);
+  ASSERT_EQ(RemoveSpan(g_library.context.scan, run.data(), 4, f, l), 1);
   EXPECT_EQ(run[0], 3.0);
-  EXPECT_EQ(g_scan.group[0].side.x1, 0);
-  FindSpan(run.data(), 1, &f, &l);
+  EXPECT_EQ(g_library.context.scan.group[0].side.x1, 0);
+  FindSpan(run.data(), 1, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 0);
   EXPECT_EQ(l, 0);
 }
@@ -157,25 +159,25 @@ TEST_F(Dispatch, MiddleSpanJoinsItsNeighboursWithTheSpaceBeforeIt) {
   std::vector<double> run = {7, 0.1, 8, 0.2, 30, 0.3, 1, 0.4, 40, 0.5, 9, 0.6, 6};
   int32_t f = -1;
   int32_t l = -1;
-  FindSpan(run.data(), 7, &f, &l);
+  FindSpan(run.data(), 7, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 2);
   EXPECT_EQ(l, 4);
-  ASSERT_EQ(RemoveSpan(run.data(), 7, f, l), 4);
+  ASSERT_EQ(RemoveSpan(g_library.context.scan, run.data(), 7, f, l), 4);
   const std::vector<double> expected = {7, 0.1, 8, 0.2, 9, 0.6, 6};
   EXPECT_EQ(std::vector<double>(run.begin(), run.begin() + 7), expected);
-  EXPECT_EQ(g_scan.group[2].side.x1, 50);
-  EXPECT_EQ(g_scan.group[3].side.x1, 60);
+  EXPECT_EQ(g_library.context.scan.group[2].side.x1, 50);
+  EXPECT_EQ(g_library.context.scan.group[3].side.x1, 60);
 }
 
 TEST_F(Dispatch, BarExactlyAtTheLimitBoundsTheSpan) {
   const std::vector<double> run = BarRun({2, 20, 2});
   int32_t f = -1;
   int32_t l = -1;
-  FindSpan(run.data(), 3, &f, &l);
+  FindSpan(run.data(), 3, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 0);
   EXPECT_EQ(l, 1);
   const std::vector<double> below = BarRun({2, 19.99, 2});
-  FindSpan(below.data(), 3, &f, &l);
+  FindSpan(below.data(), 3, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(l, 2);
 }
 
@@ -183,7 +185,7 @@ TEST_F(Dispatch, AllBarsBelowTheLimitMakeOneSpan) {
   const std::vector<double> run = BarRun({2, 8, 4, 19, 3});
   int32_t f = -1;
   int32_t l = -1;
-  FindSpan(run.data(), 5, &f, &l);
+  FindSpan(run.data(), 5, g_library.context.settings.widthRatioLimit, &f, &l);
   EXPECT_EQ(f, 0);
   EXPECT_EQ(l, 4);
 }
@@ -193,11 +195,11 @@ TEST_F(Dispatch, CornersGoRoundTheSymbol) {
   const std::vector<double> run = Render(ZintElements(BARCODE_CODE39, "AB"), 2);
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   const int32_t last = static_cast<int32_t>(run.size() - 1) / 2;
-  g_scan.group[0].side = Segment{3, 4, 5, 60, 0, 0, 0};
-  g_scan.group[last].side = Segment{90, 62, 88, 6, 0, 0, 0};
-  ASSERT_EQ(DecodeSpan(0, last, run.data()), 1);
-  ASSERT_EQ(g_resultCount, 1);
-  const Point* c = g_results[0].corners;
+  g_library.context.scan.group[0].side = Segment{3, 4, 5, 60, 0, 0, 0};
+  g_library.context.scan.group[last].side = Segment{90, 62, 88, 6, 0, 0, 0};
+  ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+  ASSERT_EQ(g_library.context.results.count, 1);
+  const Point* c = g_library.context.results.records[0].corners;
   EXPECT_EQ(c[0].x, 3);
   EXPECT_EQ(c[0].y, 4);
   EXPECT_EQ(c[1].x, 5);
@@ -207,11 +209,11 @@ TEST_F(Dispatch, CornersGoRoundTheSymbol) {
   EXPECT_EQ(c[3].x, 88);
   EXPECT_EQ(c[3].y, 6);
 
-  EmptyResultTable();
-  g_scan.group[last].side = Segment{88, 6, 90, 62, 0, 0, 0};
-  ASSERT_EQ(DecodeSpan(0, last, run.data()), 1);
-  EXPECT_EQ(g_results[0].corners[2].x, 90);
-  EXPECT_EQ(g_results[0].corners[3].x, 88);
+  EmptyResultTable(g_library.context.results);
+  g_library.context.scan.group[last].side = Segment{88, 6, 90, 62, 0, 0, 0};
+  ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+  EXPECT_EQ(g_library.context.results.records[0].corners[2].x, 90);
+  EXPECT_EQ(g_library.context.results.records[0].corners[3].x, 88);
 }
 
 TEST_F(Dispatch, CornersFollowTheSideDirectionsNotTheNearerEnd) {
@@ -235,11 +237,11 @@ TEST_F(Dispatch, CornersFollowTheSideDirectionsNotTheNearerEnd) {
       {{0, 0, 0, 10, 0, 0, 0}, {10, 20, -5, 20, 0, 0, 0}, {-5, 20}, {10, 20}},
   };
   for (const Case& c : cases) {
-    EmptyResultTable();
-    g_scan.group[0].side = c.first;
-    g_scan.group[last].side = c.last;
-    ASSERT_EQ(DecodeSpan(0, last, run.data()), 1);
-    const Point* got = g_results[0].corners;
+    EmptyResultTable(g_library.context.results);
+    g_library.context.scan.group[0].side = c.first;
+    g_library.context.scan.group[last].side = c.last;
+    ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+    const Point* got = g_library.context.results.records[0].corners;
     EXPECT_EQ(got[2].x, c.corner3.x);
     EXPECT_EQ(got[2].y, c.corner3.y);
     EXPECT_EQ(got[3].x, c.corner4.x);
@@ -255,12 +257,12 @@ TEST_F(Dispatch, SpanInsideTheGroupUsesItsOwnBarsAndWidths) {
   run.insert(run.end(), ean.begin(), ean.end());
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   const int32_t last = static_cast<int32_t>(run.size() - 1) / 2;
-  ASSERT_EQ(DecodeSpan(2, last, run.data()), 1);
+  ASSERT_EQ(DecodeSpan(g_library.context, 2, last, run.data()), 1);
   EXPECT_EQ(TextOf(0), "9638507");
-  EXPECT_EQ(g_results[0].type, kEan8);
-  EXPECT_EQ(g_results[0].corners[0].x, 20);
-  EXPECT_EQ(g_results[0].corners[2].x, 10 * last);
-  EXPECT_EQ(DecodeSpan(0, last, run.data()), 0);
+  EXPECT_EQ(g_library.context.results.records[0].type, kEan8);
+  EXPECT_EQ(g_library.context.results.records[0].corners[0].x, 20);
+  EXPECT_EQ(g_library.context.results.records[0].corners[2].x, 10 * last);
+  EXPECT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 0);
 }
 
 TEST_F(Dispatch, SymbolAfterAWideBarIsFoundBySpanSplitting) {
@@ -276,12 +278,12 @@ TEST_F(Dispatch, SymbolAfterAWideBarIsFoundBySpanSplitting) {
   const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
   MakeGroup(n);
   const int32_t firstEan = static_cast<int32_t>(code39.size() + 3 + 1) / 2;
-  DecodeSpans(run.data(), n);
-  ASSERT_EQ(g_resultCount, 1);
-  EXPECT_EQ(g_results[0].type, kEan8);
+  DecodeSpans(g_library.context, run.data(), n);
+  ASSERT_EQ(g_library.context.results.count, 1);
+  EXPECT_EQ(g_library.context.results.records[0].type, kEan8);
   EXPECT_EQ(TextOf(0), "9638507");
-  EXPECT_EQ(g_results[0].corners[0].x, 10 * firstEan);
-  EXPECT_EQ(g_results[0].corners[2].x, 10 * (n - 1));
+  EXPECT_EQ(g_library.context.results.records[0].corners[0].x, 10 * firstEan);
+  EXPECT_EQ(g_library.context.results.records[0].corners[2].x, 10 * (n - 1));
 }
 
 TEST_F(Dispatch, TwoSymbolsApartInOneGroup) {
@@ -297,9 +299,9 @@ TEST_F(Dispatch, TwoSymbolsApartInOneGroup) {
   run.insert(run.end(), c128.begin(), c128.end());
   const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
   MakeGroup(n);
-  DecodeSpans(run.data(), n);
-  ASSERT_EQ(g_resultCount, 1);
-  EXPECT_EQ(g_results[0].type, kInterleaved2of5);
+  DecodeSpans(g_library.context, run.data(), n);
+  ASSERT_EQ(g_library.context.results.count, 1);
+  EXPECT_EQ(g_library.context.results.records[0].type, kInterleaved2of5);
   EXPECT_EQ(TextOf(0), "1234");
 }
 
@@ -322,16 +324,16 @@ std::vector<Sample> Samples() {
 }
 
 TEST_F(Dispatch, NoSymbologyEnabledRecordsNothing) {
-  g_settings.switches[kGs1_128] = 1;  // not a switch of its own
+  g_library.context.settings.switches[kGs1_128] = 1;  // not a switch of its own
   for (const Sample& s : Samples()) {
     EXPECT_EQ(Offer(s.run), 0) << s.name;
     EXPECT_EQ(Offer(Reversed(s.run)), 0) << s.name;
   }
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(Dispatch, SwitchHoldingOtherThanOneIsOff) {
-  g_settings.switches[kCode39] = 2;
+  g_library.context.settings.switches[kCode39] = 2;
   EXPECT_EQ(Offer(Samples()[0].run), 0);
 }
 
@@ -341,7 +343,7 @@ struct Expected {
 };
 
 TEST_F(Dispatch, EverySymbologyForwardsAndMirrored) {
-  for (int id = 0; id < kSymbologyCount; ++id) g_settings.switches[id] = 1;
+  for (int id = 0; id < kSymbologyCount; ++id) g_library.context.settings.switches[id] = 1;
   const std::vector<Expected> expected = {{kCode39, "CODE39"},
                                           {kCode128, "Hello"},
                                           {kGs1_128, "0109501101530003"},
@@ -353,13 +355,14 @@ TEST_F(Dispatch, EverySymbologyForwardsAndMirrored) {
   const std::vector<Sample> samples = Samples();
   for (size_t i = 0; i < samples.size(); ++i) {
     for (bool mirrored : {false, true}) {
-      EmptyResultTable();
+      EmptyResultTable(g_library.context.results);
       const std::vector<double> run = mirrored ? Reversed(samples[i].run) : samples[i].run;
       ASSERT_EQ(Offer(run), 1) << samples[i].name << (mirrored ? " mirrored" : "");
-      ASSERT_EQ(g_resultCount, 1);
-      EXPECT_EQ(g_results[0].type, expected[i].type) << samples[i].name;
+      ASSERT_EQ(g_library.context.results.count, 1);
+      EXPECT_EQ(g_library.context.results.records[0].type, expected[i].type) << samples[i].name;
       EXPECT_EQ(TextOf(0), expected[i].text) << samples[i].name;
-      EXPECT_EQ(g_results[0].textLength, static_cast<int32_t>(expected[i].text.size()));
+      EXPECT_EQ(g_library.context.results.records[0].textLength,
+                static_cast<int32_t>(expected[i].text.size()));
     }
   }
 }
@@ -368,11 +371,11 @@ TEST_F(Dispatch, UpcAReportedAsUpcAOnlyWithEan13Off) {
   const std::vector<double> run = Render(ZintElements(BARCODE_UPCA, "03600029145"), 3);
   Enable({kUpcA});
   ASSERT_EQ(Offer(run), 1);
-  EXPECT_EQ(g_results[0].type, kUpcA);
+  EXPECT_EQ(g_library.context.results.records[0].type, kUpcA);
   EXPECT_EQ(TextOf(0), "036000291452");
   Enable({kEan13});
   ASSERT_EQ(Offer(run), 1);
-  EXPECT_EQ(g_results[1].type, kEan13);
+  EXPECT_EQ(g_library.context.results.records[1].type, kEan13);
   EXPECT_EQ(TextOf(1), "003600029145");
 }
 
@@ -389,10 +392,10 @@ TEST_F(Dispatch, Code128NeedsSwitchOneWhateverSwitchTwo) {
   EXPECT_EQ(Offer(run), 0);
   Enable({kCode128});
   ASSERT_EQ(Offer(run), 1);
-  EXPECT_EQ(g_results[0].type, kGs1_128);
-  g_settings.switches[kGs1_128] = 0;
+  EXPECT_EQ(g_library.context.results.records[0].type, kGs1_128);
+  g_library.context.settings.switches[kGs1_128] = 0;
   ASSERT_EQ(Offer(Reversed(run)), 1);
-  EXPECT_EQ(g_results[1].type, kCode128);
+  EXPECT_EQ(g_library.context.results.records[1].type, kCode128);
   EXPECT_EQ(TextOf(1),
             "\xc9"
             "0109501101530003");
@@ -406,7 +409,7 @@ TEST_F(Dispatch, Ean13NeverReportedAsUpcE) {
     EXPECT_EQ(Offer(run), 0) << data;
     EXPECT_EQ(Offer(Reversed(run)), 0) << data;
   }
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(Dispatch, RunReadForwardsIsNotTriedReversed) {
@@ -430,48 +433,48 @@ TEST_F(Dispatch, MirroredRunFoundBeforeTheNextSymbology) {
   Enable({kEan13, kUpcA});
   const std::vector<double> run = Render(ZintElements(BARCODE_UPCA, "03600029145"), 3);
   ASSERT_EQ(Offer(Reversed(run)), 1);
-  EXPECT_EQ(g_results[0].type, kEan13);
+  EXPECT_EQ(g_library.context.results.records[0].type, kEan13);
 }
 
 TEST_F(Dispatch, EmptySymbolsAreRecordedWithLengthZero) {
   Enable({kInterleaved2of5});
   ASSERT_EQ(Offer(Render({1, 1, 1, 1, 2, 1, 1}, 3)), 1);
-  EXPECT_EQ(g_results[0].textLength, 0);
-  EXPECT_NE(g_results[0].text, nullptr);
+  EXPECT_EQ(g_library.context.results.records[0].textLength, 0);
+  EXPECT_NE(g_library.context.results.records[0].text, nullptr);
 }
 
 TEST_F(Dispatch, HundredResultsThenNothingMore) {
   Enable({kCode39});
   const std::vector<double> run = Samples()[0].run;
   for (int i = 0; i < kMaxResults; ++i) ASSERT_EQ(Offer(run), 1) << i;
-  EXPECT_EQ(g_resultCount, kMaxResults);
+  EXPECT_EQ(g_library.context.results.count, kMaxResults);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Offer(run), 0);
-  EXPECT_EQ(g_resultCount, kMaxResults);
+  EXPECT_EQ(g_library.context.results.count, kMaxResults);
   EXPECT_EQ(TextOf(kMaxResults - 1), "CODE39");
   // A whole group while the table is full stores nothing either.
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   std::vector<double> copy = run;
-  DecodeSpans(copy.data(), static_cast<int32_t>(run.size() + 1) / 2);
-  EXPECT_EQ(g_resultCount, kMaxResults);
+  DecodeSpans(g_library.context, copy.data(), static_cast<int32_t>(run.size() + 1) / 2);
+  EXPECT_EQ(g_library.context.results.count, kMaxResults);
   // Nor does a group handed to DecodeGroup: it returns before building a run.
   g_nothrowCalls = 0;
-  DecodeGroup(static_cast<int32_t>(run.size() + 1) / 2);
+  DecodeGroup(g_library.context, static_cast<int32_t>(run.size() + 1) / 2);
   EXPECT_EQ(g_nothrowCalls, 0);
-  EXPECT_EQ(g_resultCount, kMaxResults);
+  EXPECT_EQ(g_library.context.results.count, kMaxResults);
 }
 
 TEST_F(Dispatch, TextBufferAllocationFailureStoresNothing) {
   Enable({kCode39});
   const std::vector<double> run = Samples()[0].run;
   for (int call = 0; call < 3; ++call) {
-    EmptyResultTable();
+    EmptyResultTable(g_library.context.results);
     g_nothrowCalls = 0;
     g_failNothrowCall = call;  // 0 text, 1 copy for the record
     const int stored = Offer(run);
     g_failNothrowCall = -1;
     if (call < 2) {
       EXPECT_EQ(stored, 0) << call;
-      EXPECT_EQ(g_resultCount, 0) << call;
+      EXPECT_EQ(g_library.context.results.count, 0) << call;
     } else {
       EXPECT_EQ(stored, 1);
     }
@@ -485,41 +488,41 @@ TEST_F(Dispatch, ReversedCopyAllocationFailureStoresNothing) {
   g_failNothrowCall = 1;  // after the text buffer: the reversed copy
   EXPECT_EQ(Offer(run), 0);
   g_failNothrowCall = -1;
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
   EXPECT_EQ(Offer(run), 1);
 }
 
 // DecodeGroup builds its run from the group table and the region; a region
 // of dark pixels only leaves every space 0 wide, so nothing decodes.
 TEST_F(Dispatch, DecodeGroupOverDarkRegion) {
-  for (int id = 0; id < kSymbologyCount; ++id) g_settings.switches[id] = 1;
+  for (int id = 0; id < kSymbologyCount; ++id) g_library.context.settings.switches[id] = 1;
   std::vector<uint8_t> region(64 * 64, 1);
-  g_scan.region = region.data();
-  g_scan.width = 64;
-  g_scan.height = 64;
+  g_library.context.scan.region = region.data();
+  g_library.context.scan.width = 64;
+  g_library.context.scan.height = 64;
   MakeGroup(5);
   for (int k = 0; k < 5; ++k) bars_[k].meanWidth = 2.0;
-  DecodeGroup(5);
-  EXPECT_EQ(g_resultCount, 0);
-  DecodeGroup(0);
-  g_scan.group = nullptr;
-  DecodeGroup(3);
-  EXPECT_EQ(g_resultCount, 0);
+  DecodeGroup(g_library.context, 5);
+  EXPECT_EQ(g_library.context.results.count, 0);
+  DecodeGroup(g_library.context, 0);
+  g_library.context.scan.group = nullptr;
+  DecodeGroup(g_library.context, 3);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(Dispatch, DecodeGroupWithoutMemoryStoresNothing) {
-  for (int id = 0; id < kSymbologyCount; ++id) g_settings.switches[id] = 1;
+  for (int id = 0; id < kSymbologyCount; ++id) g_library.context.settings.switches[id] = 1;
   std::vector<uint8_t> region(64 * 64, 1);
-  g_scan.region = region.data();
-  g_scan.width = 64;
-  g_scan.height = 64;
+  g_library.context.scan.region = region.data();
+  g_library.context.scan.width = 64;
+  g_library.context.scan.height = 64;
   MakeGroup(5);
   for (int k = 0; k < 5; ++k) bars_[k].meanWidth = 2.0;
   g_nothrowCalls = 0;
   g_failNothrowCall = 0;
-  DecodeGroup(5);
+  DecodeGroup(g_library.context, 5);
   g_failNothrowCall = -1;
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(Dispatch, ReverseElementRun) {

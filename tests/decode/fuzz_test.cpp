@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "api/settings.h"
 #include "decode/dispatch.h"
@@ -102,16 +103,16 @@ void CheckEveryDecoder(const std::vector<double>& run) {
 class Fuzz : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = g_settings;
-    savedScan_ = g_scan;
-    for (int id = 0; id < kSymbologyCount; ++id) g_settings.switches[id] = 1;
-    g_settings.widthRatioLimit = 10.0f;
-    EmptyResultTable();
+    saved_ = g_library.context.settings;
+    savedScan_ = g_library.context.scan;
+    for (int id = 0; id < kSymbologyCount; ++id) g_library.context.settings.switches[id] = 1;
+    g_library.context.settings.widthRatioLimit = 10.0f;
+    EmptyResultTable(g_library.context.results);
   }
   void TearDown() override {
-    EmptyResultTable();
-    g_settings = saved_;
-    g_scan = savedScan_;
+    EmptyResultTable(g_library.context.results);
+    g_library.context.settings = saved_;
+    g_library.context.scan = savedScan_;
   }
 
   // Every span of the run through the dispatch, the run on the heap at its
@@ -124,18 +125,18 @@ class Fuzz : public testing::Test {
     const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
     std::unique_ptr<BarRecord[]> bars(new BarRecord[static_cast<size_t>(n)]());
     for (int32_t k = 0; k < n; ++k) bars[k].side = Segment{k, 0, k, 30, 30.0, 0.0, 30.0};
-    g_scan.group = bars.get();
+    g_library.context.scan.group = bars.get();
     std::unique_ptr<double[]> copy(new double[run.size()]);
     std::copy(run.begin(), run.end(), copy.get());
-    DecodeSpan(0, n - 1, copy.get());
-    DecodeSpans(copy.get(), n);
-    g_scan.group = nullptr;
-    for (int32_t i = 0; i < g_resultCount; ++i) {
-      EXPECT_LE(g_results[i].textLength, static_cast<int32_t>(run.size()));
-      EXPECT_GE(g_results[i].type, 0);
-      EXPECT_LT(g_results[i].type, kSymbologyCount);
+    DecodeSpan(g_library.context, 0, n - 1, copy.get());
+    DecodeSpans(g_library.context, copy.get(), n);
+    g_library.context.scan.group = nullptr;
+    for (int32_t i = 0; i < g_library.context.results.count; ++i) {
+      EXPECT_LE(g_library.context.results.records[i].textLength, static_cast<int32_t>(run.size()));
+      EXPECT_GE(g_library.context.results.records[i].type, 0);
+      EXPECT_LT(g_library.context.results.records[i].type, kSymbologyCount);
     }
-    EmptyResultTable();
+    EmptyResultTable(g_library.context.results);
   }
 
   Settings saved_{};

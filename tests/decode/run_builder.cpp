@@ -5,13 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "decode/code128.h"
-#include "decode/code39.h"
-#include "decode/ean13.h"
-#include "decode/ean8.h"
-#include "decode/interleaved2of5.h"
-#include "decode/upca.h"
-#include "decode/upce.h"
+#include "decode/symbology.h"
 
 namespace bcx::test {
 
@@ -91,36 +85,37 @@ std::vector<double> Reversed(const std::vector<double>& run) {
   return std::vector<double>(run.rbegin(), run.rend());
 }
 
-Reading Decode(Symbology symbology, const std::vector<double>& run) {
+int32_t SymbologyIdOf(Symbology symbology) {
+  switch (symbology) {
+    case Symbology::kCode39:
+      return kCode39;
+    case Symbology::kCode128:
+      return kCode128;
+    case Symbology::kEan13:
+      return kEan13;
+    case Symbology::kEan8:
+      return kEan8;
+    case Symbology::kUpcA:
+      return kUpcA;
+    case Symbology::kUpcE:
+      return kUpcE;
+    case Symbology::kItf:
+      return kInterleaved2of5;
+  }
+  return -1;
+}
+
+Reading Decode(Symbology symbology, const std::vector<double>& run, bool gs1) {
   const int32_t count = static_cast<int32_t>(run.size());
   std::unique_ptr<double[]> widths(new double[run.size()]);
   for (size_t i = 0; i < run.size(); ++i) widths[i] = run[i];
   std::unique_ptr<char[]> text(new char[run.size()]);
   Reading reading;
-  switch (symbology) {
-    case Symbology::kCode39:
-      reading.result = DecodeCode39(widths.get(), count, text.get(), &reading.length);
-      break;
-    case Symbology::kCode128:
-      reading.result =
-          DecodeCode128(widths.get(), count, text.get(), &reading.length, &reading.leadingFnc1);
-      break;
-    case Symbology::kEan13:
-      reading.result = DecodeEan13(widths.get(), count, text.get(), &reading.length);
-      break;
-    case Symbology::kEan8:
-      reading.result = DecodeEan8(widths.get(), count, text.get(), &reading.length);
-      break;
-    case Symbology::kUpcA:
-      reading.result = DecodeUpcA(widths.get(), count, text.get(), &reading.length);
-      break;
-    case Symbology::kUpcE:
-      reading.result = DecodeUpcE(widths.get(), count, text.get(), &reading.length);
-      break;
-    case Symbology::kItf:
-      reading.result = DecodeInterleaved2of5(widths.get(), count, text.get(), &reading.length);
-      break;
-  }
+  const DecodeOptions options{gs1};
+  // Through the symbology table, as dispatch calls them.
+  reading.result =
+      FindSymbology(SymbologyIdOf(symbology))
+          ->decode(widths.get(), count, options, text.get(), &reading.length, &reading.leadingFnc1);
   if (reading.result == 1 && reading.length >= 0 && reading.length < count) {
     reading.text.assign(text.get(), static_cast<size_t>(reading.length));
     reading.terminated = text[static_cast<size_t>(reading.length)] == '\0';

@@ -47,7 +47,11 @@ constexpr Symbology kAllSymbologies[] = {Symbology::kCode39, Symbology::kCode128
                                          Symbology::kEan8,   Symbology::kUpcA,    Symbology::kUpcE,
                                          Symbology::kItf};
 
-Reading Decode(Symbology symbology, const std::vector<double>& run);
+// gs1 stands for switch 2, which only Code 128 reads.
+Reading Decode(Symbology symbology, const std::vector<double>& run, bool gs1 = false);
+
+// The symbology table's identifier of a decoder.
+int32_t SymbologyIdOf(Symbology symbology);
 
 // Bytes of a string literal including embedded high bytes.
 std::string Bytes(std::initializer_list<int> bytes);

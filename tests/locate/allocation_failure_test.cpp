@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "api/settings.h"
 #include "bcxdec.h"
@@ -95,7 +96,7 @@ class AllocationFailureTest : public ScanTest {
 
 void StoreAResult() {
   const Point corners[kCornerCount] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  ASSERT_EQ(AppendResult(kCode39, "OLD", 3, corners), 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, kCode39, "OLD", 3, corners), 1);
 }
 
 void FailEachAllocationOfAScan(const Bitmap& bitmap, int startBuffers) {
@@ -114,9 +115,9 @@ void FailEachAllocationOfAScan(const Bitmap& bitmap, int startBuffers) {
     Disarm();
     EXPECT_EQ(found, 0);
     EXPECT_EQ(BcxGetCount(), 0);
-    EXPECT_EQ(g_scan.region, nullptr);
-    EXPECT_EQ(g_scan.stack, nullptr);
-    EXPECT_EQ(g_scan.group, nullptr);
+    EXPECT_EQ(g_library.context.scan.region, nullptr);
+    EXPECT_EQ(g_library.context.scan.stack, nullptr);
+    EXPECT_EQ(g_library.context.scan.group, nullptr);
     if (!failed) break;
     ++failures;
     ASSERT_LT(allowed, 10000);
@@ -139,23 +140,23 @@ TEST_F(AllocationFailureTest, OrderingWithoutMemoryGivesTheSameOrder) {
   for (int k = 0; k < 8; ++k) bitmap.Fill(columns[k] + (k % 2) * 2, 10 + (k % 3), 3, 60);
   for (const bool starve : {false, true}) {
     LoadScan(bitmap);
-    ASSERT_EQ(FindBars(), 1);
-    ASSERT_EQ(AllocateGroupTable(), 1);
+    ASSERT_EQ(FindBars(g_library.context), 1);
+    ASSERT_EQ(AllocateGroupTable(g_library.context.scan), 1);
     int32_t n = 0;
-    CollectGroup(&n);
+    CollectGroup(g_library.context.scan, &n);
     ASSERT_GE(n, 6);
     if (starve) Arm(0);
-    OrderGroup(n);
+    OrderGroup(g_library.context.scan, n);
     Disarm();
     static std::vector<int32_t> firstOrder;
     std::vector<int32_t> order;
-    for (int32_t k = 0; k < n; ++k) order.push_back(g_scan.group[k].centroidX);
+    for (int32_t k = 0; k < n; ++k) order.push_back(g_library.context.scan.group[k].centroidX);
     if (!starve) {
       firstOrder = order;
     } else {
       EXPECT_EQ(order, firstOrder);
     }
-    ReleaseScanBuffers();
+    ReleaseScanBuffers(g_library.context.scan);
   }
 }
 
@@ -163,7 +164,7 @@ TEST_F(AllocationFailureTest, ElementRunWithoutMemoryIsNull) {
   BarRecord bar = BarWithSide(3, 0, 3, 30);
   SetGroup({bar, bar});
   Arm(0);
-  double* run = BuildElementRun(2);
+  double* run = BuildElementRun(g_library.context.scan, 2);
   Disarm();
   EXPECT_EQ(run, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "api/settings.h"
 #include "bcxdec.h"
@@ -20,8 +21,8 @@ using BadInputTest = ScanTest;
 
 void StoreAResult() {
   const Point corners[kCornerCount] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  ASSERT_EQ(AppendResult(kCode39, "OLD", 3, corners), 1);
-  ASSERT_EQ(g_resultCount, 1);
+  ASSERT_EQ(AppendResult(g_library.context.results, kCode39, "OLD", 3, corners), 1);
+  ASSERT_EQ(g_library.context.results.count, 1);
 }
 
 Bitmap Noise(int32_t width, int32_t height, uint32_t seed, int darkPercent) {
@@ -33,27 +34,27 @@ Bitmap Noise(int32_t width, int32_t height, uint32_t seed, int darkPercent) {
 
 int Scan(const Bitmap& bitmap) {
   LoadScan(bitmap);
-  return SegmentRegion();
+  return SegmentRegion(g_library.context);
 }
 
 TEST_F(BadInputTest, RegionWithoutDarkPixels) {
   StoreAResult();
   EXPECT_EQ(Scan(Bitmap(64, 48)), 0);
-  EXPECT_EQ(g_scan.barCount, 0);
-  EXPECT_EQ(g_resultCount, 0);
-  EXPECT_EQ(g_results[0].text, nullptr);
+  EXPECT_EQ(g_library.context.scan.barCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
+  EXPECT_EQ(g_library.context.results.records[0].text, nullptr);
 }
 
 TEST_F(BadInputTest, AllDarkRegion) {
   EXPECT_EQ(Scan(Bitmap(300, 300, 1)), 0);
-  EXPECT_EQ(g_resultCount, 0);
-  EXPECT_EQ(g_scan.group, nullptr);
+  EXPECT_EQ(g_library.context.results.count, 0);
+  EXPECT_EQ(g_library.context.scan.group, nullptr);
 }
 
 TEST_F(BadInputTest, RandomNoise) {
   for (const int percent : {5, 30, 50, 70, 95}) {
     EXPECT_EQ(Scan(Noise(257, 193, 1000u + percent, percent)), 0) << percent;
-    ReleaseScanBuffers();
+    ReleaseScanBuffers(g_library.context.scan);
   }
 }
 
@@ -63,7 +64,7 @@ TEST_F(BadInputTest, WidestRegion) {
   for (int32_t x = 0; x + 3 < 65535; x += 997) bitmap.Fill(x, 0, 3, 16);
   bitmap.Fill(65531, 0, 4, 16);
   EXPECT_EQ(Scan(bitmap), 0);
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(BadInputTest, TallestRegionWithBars) {
@@ -75,10 +76,10 @@ TEST_F(BadInputTest, TallestRegionWithBars) {
 TEST_F(BadInputTest, ZeroWidthOrHeight) {
   StoreAResult();
   LoadScan(Bitmap(0, 16));
-  EXPECT_EQ(SegmentRegion(), 0);
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(SegmentRegion(g_library.context), 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
   LoadScan(Bitmap(16, 0));
-  EXPECT_EQ(SegmentRegion(), 0);
+  EXPECT_EQ(SegmentRegion(g_library.context), 0);
 }
 
 TEST_F(BadInputTest, ScanAfterResultsLeavesTheTableEmpty) {
@@ -88,18 +89,18 @@ TEST_F(BadInputTest, ScanAfterResultsLeavesTheTableEmpty) {
   bitmap.Fill(20, 10, 8, 40);
   bitmap.Fill(34, 10, 4, 40);
   EXPECT_EQ(Scan(bitmap), 0);
-  EXPECT_EQ(g_resultCount, 0);
+  EXPECT_EQ(g_library.context.results.count, 0);
 }
 
 TEST_F(BadInputTest, NeverInitialisedSettingsAreRepaired) {
-  g_settings = Settings{};
+  g_library.context.settings = Settings{};
   Bitmap bitmap(100, 100);
   bitmap.Fill(10, 10, 4, 40);
   bitmap.Fill(20, 10, 8, 40);
   LoadScan(bitmap);
-  EXPECT_EQ(SegmentRegion(), 0);
-  EXPECT_EQ(g_settings.minBarPixels, 18);
-  EXPECT_EQ(g_settings.componentPixelLimit, 15118);
+  EXPECT_EQ(SegmentRegion(g_library.context), 0);
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 18);
+  EXPECT_EQ(g_library.context.settings.componentPixelLimit, 15118);
 }
 
 TEST_F(BadInputTest, DegenerateBarsInOneGroup) {
@@ -140,7 +141,7 @@ class PublicScanTest : public ScanTest {
 TEST_F(PublicScanTest, NoImageChangesNothing) {
   StoreAResult();
   EXPECT_EQ(BcxScan(), 0);
-  EXPECT_EQ(g_resultCount, 1);
+  EXPECT_EQ(g_library.context.results.count, 1);
 }
 
 TEST_F(PublicScanTest, UnsizedRegionIsRefused) {
@@ -180,8 +181,8 @@ TEST_F(PublicScanTest, WholeImageAndSubRegionScan) {
   ASSERT_EQ(BcxSetRegion(0, 0, 1, 299), 1);
   EXPECT_EQ(BcxScan(), 0);
   EXPECT_EQ(BcxGetCount(), 0);
-  EXPECT_EQ(g_scan.region, nullptr);
-  EXPECT_EQ(g_scan.bars, nullptr);
+  EXPECT_EQ(g_library.context.scan.region, nullptr);
+  EXPECT_EQ(g_library.context.scan.bars, nullptr);
 }
 
 }  // namespace

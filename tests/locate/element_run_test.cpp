@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "api/context.h"
 #include "detect/scan.h"
 #include "support.h"
 
@@ -22,44 +23,50 @@ Bitmap TenRowsWithAGap() {
   return bitmap;
 }
 
-void ExpectQuad(const Point (&expected)[4]) {
+void ExpectQuad(const Quad& quad, const Point (&expected)[4]) {
   for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(g_quad[k].x, expected[k].x) << "vertex " << k;
-    EXPECT_EQ(g_quad[k].y, expected[k].y) << "vertex " << k;
+    EXPECT_EQ(quad.vertices[k].x, expected[k].x) << "vertex " << k;
+    EXPECT_EQ(quad.vertices[k].y, expected[k].y) << "vertex " << k;
   }
 }
 
 TEST_F(ElementRunTest, SpaceBetweenTwoUprightSides) {
   LoadScan(TenRowsWithAGap());
-  const double width = MeasureSpace(MakeSegment(10, 0, 10, 9), MakeSegment(20, 0, 20, 9), 9.0);
+  const Segment a = MakeSegment(10, 0, 10, 9);
+  const Segment b = MakeSegment(20, 0, 20, 9);
+  const double width = MeasureSpace(g_library.context.scan, a, b, 9.0);
   EXPECT_DOUBLE_EQ(width, 50.0 / 9.0);
-  ExpectQuad({{10, 0}, {10, 9}, {20, 9}, {20, 0}});
-  EXPECT_EQ(CountLightPixelsInQuad(), 50u);
+  const Quad quad = SpaceQuad(a, b);
+  ExpectQuad(quad, {{10, 0}, {10, 9}, {20, 9}, {20, 0}});
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 50u);
 }
 
 TEST_F(ElementRunTest, ReversedSecondSideGivesTheSameQuadrilateral) {
   LoadScan(TenRowsWithAGap());
-  const double width = MeasureSpace(MakeSegment(10, 0, 10, 9), MakeSegment(20, 9, 20, 0), 9.0);
+  const Segment a = MakeSegment(10, 0, 10, 9);
+  const Segment b = MakeSegment(20, 9, 20, 0);
+  const double width = MeasureSpace(g_library.context.scan, a, b, 9.0);
   EXPECT_DOUBLE_EQ(width, 50.0 / 9.0);
-  ExpectQuad({{10, 0}, {10, 9}, {20, 9}, {20, 0}});
+  ExpectQuad(SpaceQuad(a, b), {{10, 0}, {10, 9}, {20, 9}, {20, 0}});
 }
 
 TEST_F(ElementRunTest, EqualDistancesTakeTheSecondEnd) {
   LoadScan(Bitmap(30, 20));
-  MeasureSpace(MakeSegment(10, 0, 10, 9), MakeSegment(20, 0, 20, 18), 9.0);
-  ExpectQuad({{10, 0}, {10, 9}, {20, 18}, {20, 0}});
+  ExpectQuad(SpaceQuad(MakeSegment(10, 0, 10, 9), MakeSegment(20, 0, 20, 18)),
+             {{10, 0}, {10, 9}, {20, 18}, {20, 0}});
 }
 
 TEST_F(ElementRunTest, HorizontalEdgeRowCountsExactlyThatEdge) {
+  Quad quad{};
   // Light only in row 4; the quadrilateral's top edge lies on it.
   Bitmap bitmap(40, 20, 1);
   bitmap.Fill(0, 4, 40, 1, 0);
   LoadScan(bitmap);
-  g_quad[0] = {12, 4};
-  g_quad[1] = {3, 15};
-  g_quad[2] = {30, 15};
-  g_quad[3] = {21, 4};
-  EXPECT_EQ(CountLightPixelsInQuad(), 10u);
+  quad.vertices[0] = {12, 4};
+  quad.vertices[1] = {3, 15};
+  quad.vertices[2] = {30, 15};
+  quad.vertices[3] = {21, 4};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 10u);
 }
 
 // The literal row fill of a quadrilateral whose rows have at most two
@@ -111,12 +118,13 @@ uint32_t PlainCount(const Bitmap& bitmap, const Point (&v)[4]) {
 }
 
 TEST_F(ElementRunTest, SharedVertexCountsOnce) {
+  Quad quad{};
   // A diamond: rows through the side vertices meet two edges at each.
   Bitmap bitmap(20, 20);
   LoadScan(bitmap);
   const Point v[4] = {{5, 0}, {0, 5}, {5, 10}, {10, 5}};
-  for (int k = 0; k < 4; ++k) g_quad[k] = v[k];
-  const uint32_t count = CountLightPixelsInQuad();
+  for (int k = 0; k < 4; ++k) quad.vertices[k] = v[k];
+  const uint32_t count = CountLightPixelsInQuad(quad, g_library.context.scan);
   EXPECT_EQ(count, PlainCount(bitmap, v));
   EXPECT_GE(count, 59u);
   EXPECT_LE(count, 63u);
@@ -130,81 +138,88 @@ TEST_F(ElementRunTest, StaggeredShorterBarLeavesOutsidePixelsUncounted) {
   LoadScan(bitmap);
   const Segment a = MakeSegment(10, 0, 10, 19);
   const Segment b = MakeSegment(20, 5, 20, 14);
-  const double width = MeasureSpace(a, b, 14.0);
-  ExpectQuad({{10, 0}, {10, 19}, {20, 14}, {20, 5}});
+  const double width = MeasureSpace(g_library.context.scan, a, b, 14.0);
+  const Quad quad = SpaceQuad(a, b);
+  ExpectQuad(quad, {{10, 0}, {10, 19}, {20, 14}, {20, 5}});
   const Point v[4] = {{10, 0}, {10, 19}, {20, 14}, {20, 5}};
   const uint32_t expected = PlainCount(bitmap, v);
   EXPECT_DOUBLE_EQ(width, expected / 14.0);
   EXPECT_LT(expected, 9u * 20u);
   // Rows 5 to 14 lie wholly inside; the corners above and below do not.
   EXPECT_GT(expected, 9u * 10u);
-  EXPECT_EQ(CountLightPixelsInQuad(), expected);
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), expected);
 }
 
 TEST_F(ElementRunTest, RowsFarDownAreCounted) {
+  Quad quad{};
   // Every vertex below row 10000.
   Bitmap bitmap(20, 12000);
   LoadScan(bitmap);
-  g_quad[0] = {2, 11000};
-  g_quad[1] = {2, 11009};
-  g_quad[2] = {12, 11009};
-  g_quad[3] = {12, 11000};
-  EXPECT_EQ(CountLightPixelsInQuad(), 110u);
+  quad.vertices[0] = {2, 11000};
+  quad.vertices[1] = {2, 11009};
+  quad.vertices[2] = {12, 11009};
+  quad.vertices[3] = {12, 11000};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 110u);
 }
 
 TEST_F(ElementRunTest, SelfCrossingQuadrilateralSpansItsOuterCrossings) {
+  Quad quad{};
   LoadScan(Bitmap(20, 20));
-  g_quad[0] = {0, 0};
-  g_quad[1] = {10, 10};
-  g_quad[2] = {10, 0};
-  g_quad[3] = {0, 10};
-  EXPECT_EQ(CountLightPixelsInQuad(), 121u);
+  quad.vertices[0] = {0, 0};
+  quad.vertices[1] = {10, 10};
+  quad.vertices[2] = {10, 0};
+  quad.vertices[3] = {0, 10};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 121u);
 }
 
 TEST_F(ElementRunTest, VerticesOutsideTheRegionAreClipped) {
+  Quad quad{};
   LoadScan(Bitmap(20, 20));
-  g_quad[0] = {-5, -5};
-  g_quad[1] = {-5, 30};
-  g_quad[2] = {100, 30};
-  g_quad[3] = {100, -5};
-  EXPECT_EQ(CountLightPixelsInQuad(), 400u);
-  g_quad[0] = {-50, -50};
-  g_quad[1] = {-40, -50};
-  g_quad[2] = {-40, -40};
-  g_quad[3] = {-50, -40};
-  EXPECT_EQ(CountLightPixelsInQuad(), 0u);
+  quad.vertices[0] = {-5, -5};
+  quad.vertices[1] = {-5, 30};
+  quad.vertices[2] = {100, 30};
+  quad.vertices[3] = {100, -5};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 400u);
+  quad.vertices[0] = {-50, -50};
+  quad.vertices[1] = {-40, -50};
+  quad.vertices[2] = {-40, -40};
+  quad.vertices[3] = {-50, -40};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 0u);
 }
 
 TEST_F(ElementRunTest, ExtremeVerticesStayInsideTheBuffer) {
+  Quad quad{};
   LoadScan(Bitmap(16, 16));
   constexpr int32_t kLow = std::numeric_limits<int32_t>::min();
   constexpr int32_t kHigh = std::numeric_limits<int32_t>::max();
-  g_quad[0] = {kLow, kLow};
-  g_quad[1] = {kHigh, kLow};
-  g_quad[2] = {kHigh, kHigh};
-  g_quad[3] = {kLow, kHigh};
-  EXPECT_EQ(CountLightPixelsInQuad(), 256u);
-  g_quad[0] = {kLow, 3};
-  g_quad[1] = {kHigh, 12};
-  g_quad[2] = {7, kHigh};
-  g_quad[3] = {5, kLow};
-  EXPECT_LE(CountLightPixelsInQuad(), 256u);
+  quad.vertices[0] = {kLow, kLow};
+  quad.vertices[1] = {kHigh, kLow};
+  quad.vertices[2] = {kHigh, kHigh};
+  quad.vertices[3] = {kLow, kHigh};
+  EXPECT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), 256u);
+  quad.vertices[0] = {kLow, 3};
+  quad.vertices[1] = {kHigh, 12};
+  quad.vertices[2] = {7, kHigh};
+  quad.vertices[3] = {5, kLow};
+  EXPECT_LE(CountLightPixelsInQuad(quad, g_library.context.scan), 256u);
 }
 
 TEST_F(ElementRunTest, SpaceWithNoLightPixelMeasuresZero) {
   LoadScan(Bitmap(30, 10, 1));
-  EXPECT_EQ(MeasureSpace(MakeSegment(10, 0, 10, 9), MakeSegment(20, 0, 20, 9), 9.0), 0.0);
+  EXPECT_EQ(MeasureSpace(g_library.context.scan, MakeSegment(10, 0, 10, 9),
+                         MakeSegment(20, 0, 20, 9), 9.0),
+            0.0);
 }
 
 TEST_F(ElementRunTest, GroupOfOneBarGivesItsWidth) {
   BarRecord bar = BarWithSide(3, 0, 3, 30);
   bar.meanWidth = 2.75;
   SetGroup({bar});
-  double* run = BuildElementRun(1);
+  double* run = BuildElementRun(g_library.context.scan, 1);
   ASSERT_NE(run, nullptr);
   EXPECT_EQ(run[0], 2.75);
   delete[] run;
-  EXPECT_EQ(BuildElementRun(0), nullptr);
+  EXPECT_EQ(BuildElementRun(g_library.context.scan, 0), nullptr);
 }
 
 TEST_F(ElementRunTest, RunAlternatesBarsAndSpaces) {
@@ -218,7 +233,7 @@ TEST_F(ElementRunTest, RunAlternatesBarsAndSpaces) {
   BarRecord c = BarWithSide(25, 0, 25, 9);
   c.meanWidth = 5.0;
   SetGroup({a, b, c});
-  double* run = BuildElementRun(3);
+  double* run = BuildElementRun(g_library.context.scan, 3);
   ASSERT_NE(run, nullptr);
   EXPECT_EQ(run[0], 3.0);
   EXPECT_DOUBLE_EQ(run[1], 50.0 / 9.0);  // the mean of 8 and 10

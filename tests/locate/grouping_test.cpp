@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "api/context.h"
 #include "detect/scan.h"
 #include "support.h"
 
@@ -60,14 +61,14 @@ TEST(MatchesSeedTest, TiltedSeedUsesItsOwnNormal) {
 TEST_F(GroupingTest, SingleBarMakesAGroupOfOne) {
   std::vector<BarRecord> bars{BarWithSide(0, 0, 0, 50)};
   LoadScan(Bitmap(1, 1));
-  g_scan.bars[0] = bars[0];
-  g_scan.barCount = 1;
-  ASSERT_EQ(AllocateGroupTable(), 1);
+  g_library.context.scan.bars[0] = bars[0];
+  g_library.context.scan.barCount = 1;
+  ASSERT_EQ(AllocateGroupTable(g_library.context.scan), 1);
   int32_t n = -1;
-  EXPECT_EQ(CollectGroup(&n), 1);
+  EXPECT_EQ(CollectGroup(g_library.context.scan, &n), 1);
   EXPECT_EQ(n, 1);
-  EXPECT_EQ(g_scan.groupCount, 1);
-  EXPECT_EQ(g_scan.barCount, 0);
+  EXPECT_EQ(g_library.context.scan.groupCount, 1);
+  EXPECT_EQ(g_library.context.scan.barCount, 0);
 }
 
 // The walk written out plainly: remove the seed, then each match, shifting
@@ -94,15 +95,15 @@ std::vector<std::vector<int32_t>> PlainGroups(std::vector<BarRecord> list) {
 
 std::vector<std::vector<int32_t>> CollectAll(const std::vector<BarRecord>& list) {
   LoadScan(Bitmap(static_cast<int32_t>(list.size()), 1));
-  for (size_t k = 0; k < list.size(); ++k) g_scan.bars[k] = list[k];
-  g_scan.barCount = static_cast<int32_t>(list.size());
-  EXPECT_EQ(AllocateGroupTable(), 1);
+  for (size_t k = 0; k < list.size(); ++k) g_library.context.scan.bars[k] = list[k];
+  g_library.context.scan.barCount = static_cast<int32_t>(list.size());
+  EXPECT_EQ(AllocateGroupTable(g_library.context.scan), 1);
   std::vector<std::vector<int32_t>> groups;
-  while (g_scan.barCount > 0) {
+  while (g_library.context.scan.barCount > 0) {
     int32_t n = 0;
-    CollectGroup(&n);
+    CollectGroup(g_library.context.scan, &n);
     std::vector<int32_t> group;
-    for (int32_t k = 0; k < n; ++k) group.push_back(g_scan.group[k].pixelCount);
+    for (int32_t k = 0; k < n; ++k) group.push_back(g_library.context.scan.group[k].pixelCount);
     groups.push_back(group);
   }
   return groups;

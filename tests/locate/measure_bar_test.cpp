@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "api/context.h"
 #include "api/settings.h"
 #include "bcxdec.h"
 #include "detect/bar.h"
@@ -26,12 +27,15 @@ Filled FillAndMeasure(const Bitmap& bitmap, int32_t x, int32_t y) {
   LoadScan(bitmap);
   Filled f{};
   ComponentTotals totals{};
-  EXPECT_EQ(FillComponent(x, y, &totals), 1);
+  EXPECT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, x, y, &totals), 1);
   f.bar.pixelCount = static_cast<int32_t>(totals.pixelCount);
   f.bar.centroidX = static_cast<int32_t>(static_cast<double>(totals.sumX) / totals.pixelCount);
   f.bar.centroidY = static_cast<int32_t>(static_cast<double>(totals.sumY) / totals.pixelCount);
-  f.accepted = MeasureBarCorners(f.bar, g_scan.boundaryList, g_scan.boundaryCount, &f.corners);
-  f.boundary.assign(g_scan.boundaryList, g_scan.boundaryList + g_scan.boundaryCount);
+  f.accepted = MeasureBarCorners(f.bar, g_library.context.scan.boundaryList,
+                                 g_library.context.scan.boundaryCount, g_library.context.settings,
+                                 &f.corners);
+  f.boundary.assign(g_library.context.scan.boundaryList,
+                    g_library.context.scan.boundaryList + g_library.context.scan.boundaryCount);
   return f;
 }
 
@@ -41,9 +45,9 @@ void ExpectPoint(const BoundaryEntry& e, int32_t x, int32_t y) {
 }
 
 TEST_F(MeasureBarTest, DefaultThresholdsAt96Dpi) {
-  EXPECT_EQ(g_settings.minBarPixels, 18);
-  EXPECT_EQ(g_settings.maxBarPixels, 302);
-  EXPECT_EQ(g_settings.componentPixelLimit, 15118);
+  EXPECT_EQ(g_library.context.settings.minBarPixels, 18);
+  EXPECT_EQ(g_library.context.settings.maxBarPixels, 302);
+  EXPECT_EQ(g_library.context.settings.componentPixelLimit, 15118);
 }
 
 TEST_F(MeasureBarTest, UprightRectangle) {
@@ -111,7 +115,9 @@ TEST_P(BoundaryCountTest, SizeTestOnTheBoundaryCount) {
   BarRecord bar{};
   bar.centroidX = 0;
   bar.centroidY = GetParam().count / 4;
-  EXPECT_EQ(MeasureBar(bar, list.data(), static_cast<int32_t>(list.size())), GetParam().accepted);
+  EXPECT_EQ(
+      MeasureBar(bar, list.data(), static_cast<int32_t>(list.size()), g_library.context.settings),
+      GetParam().accepted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, BoundaryCountTest,
@@ -122,12 +128,12 @@ TEST_F(MeasureBarTest, TooFewPixelsForThreeCornersAreRejected) {
   // A resolution this low allows a bar of no length at all.
   OverrideScreenPixelsPerInch(1);
   BcxInit();
-  ASSERT_EQ(g_settings.minBarPixels, 0);
+  ASSERT_EQ(g_library.context.settings.minBarPixels, 0);
   std::vector<BoundaryEntry> list = OutlineOf(2);
   BarRecord bar{};
-  EXPECT_EQ(MeasureBar(bar, list.data(), 2), 0);
+  EXPECT_EQ(MeasureBar(bar, list.data(), 2, g_library.context.settings), 0);
   list = OutlineOf(3);
-  EXPECT_EQ(MeasureBar(bar, list.data(), 3), 1);
+  EXPECT_EQ(MeasureBar(bar, list.data(), 3, g_library.context.settings), 1);
 }
 
 TEST_F(MeasureBarTest, EarliestEntryWinsATie) {
@@ -142,7 +148,9 @@ TEST_F(MeasureBarTest, EarliestEntryWinsATie) {
   bar.centroidX = 5;
   bar.centroidY = 20;
   BarCorners corners{};
-  ASSERT_EQ(MeasureBarCorners(bar, list.data(), static_cast<int32_t>(list.size()), &corners), 1);
+  ASSERT_EQ(MeasureBarCorners(bar, list.data(), static_cast<int32_t>(list.size()),
+                              g_library.context.settings, &corners),
+            1);
   ExpectPoint(list[corners.a], 0, 0);
   ExpectPoint(list[corners.b], 10, 40);
   ExpectPoint(list[corners.t], 10, 0);

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "api/context.h"
 #include "detect/scan.h"
 #include "support.h"
 
@@ -20,41 +21,41 @@ BarRecord Tagged(BarRecord bar, int32_t tag) {
 
 std::vector<int32_t> GroupTags(int32_t n) {
   std::vector<int32_t> tags;
-  for (int32_t k = 0; k < n; ++k) tags.push_back(g_scan.group[k].pixelCount);
+  for (int32_t k = 0; k < n; ++k) tags.push_back(g_library.context.scan.group[k].pixelCount);
   return tags;
 }
 
 TEST_F(OrderingTest, UprightBarsRunFromTheLeftEdge) {
   SetGroup({Tagged(BarWithSide(30, 10, 30, 60), 0), Tagged(BarWithSide(10, 12, 10, 62), 1),
             Tagged(BarWithSide(20, 8, 20, 58), 2)});
-  OrderGroup(3);
-  EXPECT_EQ(g_scan.groupCount, 3);
+  OrderGroup(g_library.context.scan, 3);
+  EXPECT_EQ(g_library.context.scan.groupCount, 3);
   EXPECT_EQ(GroupTags(3), (std::vector<int32_t>{1, 2, 0}));
-  EXPECT_DOUBLE_EQ(g_scan.group[0].scanPosition, 10.0);
-  EXPECT_DOUBLE_EQ(g_scan.group[1].scanPosition, 20.0);
-  EXPECT_DOUBLE_EQ(g_scan.group[2].scanPosition, 30.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[0].scanPosition, 10.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[1].scanPosition, 20.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[2].scanPosition, 30.0);
 }
 
 TEST_F(OrderingTest, UprightBarsDrawnUpwardRunFromTheLeftEdgeToo) {
   SetGroup({Tagged(BarWithSide(30, 60, 30, 10), 0), Tagged(BarWithSide(10, 62, 10, 12), 1)});
-  OrderGroup(2);
+  OrderGroup(g_library.context.scan, 2);
   EXPECT_EQ(GroupTags(2), (std::vector<int32_t>{1, 0}));
 }
 
 TEST_F(OrderingTest, LyingBarsRunFromTheTopEdge) {
   SetGroup({Tagged(BarWithSide(10, 40, 60, 40), 0), Tagged(BarWithSide(12, 20, 62, 20), 1),
             Tagged(BarWithSide(8, 30, 58, 30), 2)});
-  OrderGroup(3);
+  OrderGroup(g_library.context.scan, 3);
   EXPECT_EQ(GroupTags(3), (std::vector<int32_t>{1, 2, 0}));
-  EXPECT_DOUBLE_EQ(g_scan.group[0].scanPosition, 20.0);
-  EXPECT_DOUBLE_EQ(g_scan.group[2].scanPosition, 40.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[0].scanPosition, 20.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[2].scanPosition, 40.0);
 }
 
 TEST_F(OrderingTest, SteepDiagonalBarsRunFromTheTopEdge) {
   // Bars at 45 degrees: the scan line is far from horizontal.
   SetGroup({Tagged(BarWithSide(100, 0, 150, 50), 0), Tagged(BarWithSide(80, 0, 130, 50), 1),
             Tagged(BarWithSide(120, 0, 170, 50), 2)});
-  OrderGroup(3);
+  OrderGroup(g_library.context.scan, 3);
   // The scan line runs down to the left; the top edge meets it right of the
   // bars, so the rightmost bar is nearest.
   EXPECT_EQ(GroupTags(3), (std::vector<int32_t>{2, 0, 1}));
@@ -63,7 +64,7 @@ TEST_F(OrderingTest, SteepDiagonalBarsRunFromTheTopEdge) {
 TEST_F(OrderingTest, EqualPositionsKeepTheirOrder) {
   SetGroup({Tagged(BarWithSide(20, 0, 20, 50), 0), Tagged(BarWithSide(20, 100, 20, 150), 1),
             Tagged(BarWithSide(10, 0, 10, 50), 2), Tagged(BarWithSide(20, 200, 20, 250), 3)});
-  OrderGroup(4);
+  OrderGroup(g_library.context.scan, 4);
   EXPECT_EQ(GroupTags(4), (std::vector<int32_t>{2, 0, 1, 3}));
 }
 
@@ -149,15 +150,15 @@ BarRecord PieceAt(int32_t column, const Piece& p, int32_t tag) {
 int32_t Merge(const std::vector<BarRecord>& group) {
   SetGroup(group);
   int32_t m = -1;
-  MergeBrokenBars(static_cast<int32_t>(group.size()), &m);
-  EXPECT_EQ(g_scan.groupCount, m);
+  MergeBrokenBars(g_library.context.scan, static_cast<int32_t>(group.size()), &m);
+  EXPECT_EQ(g_library.context.scan.groupCount, m);
   return m;
 }
 
 TEST_F(OrderingTest, PiecesThreePixelsApartMerge) {
   const int32_t m = Merge({PieceAt(5, {0, 10, 3.0, 5.0}, 0), PieceAt(5, {13, 20, 3.0, 5.5}, 1)});
   ASSERT_EQ(m, 1);
-  const BarRecord& bar = g_scan.group[0];
+  const BarRecord& bar = g_library.context.scan.group[0];
   EXPECT_EQ(bar.side.x1, 5);
   EXPECT_EQ(bar.side.y1, 0);
   EXPECT_EQ(bar.side.x2, 5);
@@ -177,17 +178,17 @@ TEST_F(OrderingTest, ThreePiecesBecomeOne) {
   const int32_t m = Merge({PieceAt(5, {0, 10, 3.0, 5.0}, 0), PieceAt(5, {13, 20, 3.0, 5.2}, 1),
                            PieceAt(5, {23, 30, 3.0, 5.4}, 2)});
   ASSERT_EQ(m, 1);
-  EXPECT_EQ(g_scan.group[0].side.y1, 0);
-  EXPECT_EQ(g_scan.group[0].side.y2, 30);
-  EXPECT_DOUBLE_EQ(g_scan.group[0].barLength, 24.0);
-  EXPECT_DOUBLE_EQ(g_scan.group[0].scanPosition, 5.4);
+  EXPECT_EQ(g_library.context.scan.group[0].side.y1, 0);
+  EXPECT_EQ(g_library.context.scan.group[0].side.y2, 30);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[0].barLength, 24.0);
+  EXPECT_DOUBLE_EQ(g_library.context.scan.group[0].scanPosition, 5.4);
 }
 
 TEST_F(OrderingTest, PiecesInReverseOrderMergeToo) {
   const int32_t m = Merge({PieceAt(5, {13, 20, 3.0, 5.0}, 0), PieceAt(5, {0, 10, 3.0, 5.5}, 1)});
   ASSERT_EQ(m, 1);
-  EXPECT_EQ(g_scan.group[0].side.y1, 20);
-  EXPECT_EQ(g_scan.group[0].side.y2, 0);
+  EXPECT_EQ(g_library.context.scan.group[0].side.y1, 20);
+  EXPECT_EQ(g_library.context.scan.group[0].side.y2, 0);
 }
 
 TEST_F(OrderingTest, LastRecordMergesIntoAnEarlierOne) {
@@ -196,7 +197,7 @@ TEST_F(OrderingTest, LastRecordMergesIntoAnEarlierOne) {
       Merge({PieceAt(5, {0, 10, 3.0, 5.0}, 0), other, PieceAt(5, {13, 20, 3.0, 5.5}, 2)});
   ASSERT_EQ(m, 2);
   EXPECT_EQ(GroupTags(2), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(g_scan.group[0].side.y2, 20);
+  EXPECT_EQ(g_library.context.scan.group[0].side.y2, 20);
 }
 
 struct MergeBoundCase {

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "api/context.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -83,7 +84,7 @@ Direction ExpectedDirection(double angleDegrees) {
 void CheckSymbol(const Drawn& d, double angleDegrees, int module, Direction expected) {
   const size_t elements = d.widths.size();
   const std::vector<Group> groups = CollectGroupsIn(d.bitmap);
-  ReleaseScanBuffers();
+  ReleaseScanBuffers(g_library.context.scan);
   ASSERT_EQ(groups.size(), 1u);
   const Group& g = groups[0];
   ASSERT_EQ(g.bars.size(), (elements + 1) / 2);

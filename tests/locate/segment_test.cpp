@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "api/context.h"
 #include "api/results.h"
 #include "api/settings.h"
 #include "bcxdec.h"
@@ -52,14 +53,14 @@ PlainFill FillPlainly(Bitmap bitmap, int32_t x, int32_t y, uint32_t limit) {
 }
 
 TEST_F(SegmentTest, SolidSquareStopsAtTheComponentPixelLimit) {
-  ASSERT_EQ(g_settings.componentPixelLimit, 15118);
+  ASSERT_EQ(g_library.context.settings.componentPixelLimit, 15118);
   Bitmap bitmap(220, 220);
   bitmap.Fill(10, 10, 200, 200);
   LoadScan(bitmap);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(10, 10, &totals), 1);
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 10, 10, &totals), 1);
   EXPECT_EQ(totals.pixelCount, 15119u);
-  EXPECT_EQ(g_scan.stackCount, 0);
+  EXPECT_EQ(g_library.context.scan.stackCount, 0);
 
   const PlainFill plain = FillPlainly(bitmap, 10, 10, 15118);
   ASSERT_EQ(plain.taken.size(), 15119u);
@@ -82,11 +83,12 @@ TEST_F(SegmentTest, RestOfAStoppedComponentStartsFurtherComponents) {
   Bitmap bitmap(220, 220);
   bitmap.Fill(10, 10, 200, 200);
   LoadScan(bitmap);
-  ASSERT_EQ(FindBars(), 1);
+  ASSERT_EQ(FindBars(g_library.context), 1);
   // Every dark pixel ends up visited by some fill.
   for (int32_t y = 10; y < 210; ++y) {
     for (int32_t x = 10; x < 210; ++x) {
-      ASSERT_EQ(g_scan.visited[static_cast<size_t>(y) * 220 + x], 1) << x << "," << y;
+      ASSERT_EQ(g_library.context.scan.visited[static_cast<size_t>(y) * 220 + x], 1)
+          << x << "," << y;
     }
   }
 }
@@ -99,7 +101,7 @@ TEST_F(SegmentTest, PixelsTouchingAtACornerAreOneComponent) {
   bitmap.At(5, 3) = 1;
   LoadScan(bitmap);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(3, 3, &totals), 1);
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 3, 3, &totals), 1);
   EXPECT_EQ(totals.pixelCount, 4u);
 }
 
@@ -117,17 +119,17 @@ TEST_F(SegmentTest, LeftEdgeMakesNoBoundaryPixels) {
   bitmap.Fill(0, 5, 4, 40);
   LoadScan(bitmap);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(0, 5, &totals), 1);
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 0, 5, &totals), 1);
   int onEdge = 0;
-  for (int32_t k = 0; k < g_scan.boundaryCount; ++k) {
-    const BoundaryEntry& e = g_scan.boundaryList[k];
+  for (int32_t k = 0; k < g_library.context.scan.boundaryCount; ++k) {
+    const BoundaryEntry& e = g_library.context.scan.boundaryList[k];
     if (e.x == 0 && e.y > 5 && e.y < 44) ++onEdge;
   }
   EXPECT_EQ(onEdge, 0);
   // The opposite side still has its boundary pixels.
   int onRight = 0;
-  for (int32_t k = 0; k < g_scan.boundaryCount; ++k) {
-    if (g_scan.boundaryList[k].x == 3) ++onRight;
+  for (int32_t k = 0; k < g_library.context.scan.boundaryCount; ++k) {
+    if (g_library.context.scan.boundaryList[k].x == 3) ++onRight;
   }
   EXPECT_GE(onRight, 38);
 }
@@ -139,11 +141,11 @@ TEST_F(SegmentTest, ALightPixelMarksOnlyTheFirstDarkPixelToSeeIt) {
   bitmap.At(1, 1) = 0;
   LoadScan(bitmap);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(0, 0, &totals), 1);
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 0, 0, &totals), 1);
   EXPECT_EQ(totals.pixelCount, 8u);
-  ASSERT_EQ(g_scan.boundaryCount, 1);
-  EXPECT_EQ(g_scan.boundaryList[0].x, 0);
-  EXPECT_EQ(g_scan.boundaryList[0].y, 0);
+  ASSERT_EQ(g_library.context.scan.boundaryCount, 1);
+  EXPECT_EQ(g_library.context.scan.boundaryList[0].x, 0);
+  EXPECT_EQ(g_library.context.scan.boundaryList[0].y, 0);
 }
 
 TEST_F(SegmentTest, BarsAreListedInOrderOfDiscovery) {
@@ -185,7 +187,7 @@ TEST_F(SegmentTest, LongDiagonalBarsFailTheLengthTest) {
     Bitmap bitmap(260, 260);
     for (int32_t i = 0; i < steps; ++i) bitmap.Fill(5 + i, 5 + i, 3, 1);
     const std::vector<BarRecord> found = FindBarsIn(bitmap);
-    ReleaseScanBuffers();
+    ReleaseScanBuffers(g_library.context.scan);
     ASSERT_EQ(found.size(), steps == 200 ? 1u : 0u) << steps;
   }
 }
@@ -204,15 +206,16 @@ TEST_F(SegmentTest, BarListGrowsByHalfWhenNearlyFull) {
     for (int32_t x = 0; x + 2 <= 300; x += 4) bitmap.Fill(x, y, 2, 20);
   }
   LoadScan(bitmap);
-  ASSERT_EQ(g_scan.barCapacity, 586);
-  ASSERT_EQ(FindBars(), 1);
-  EXPECT_GT(g_scan.barCount, 879);
-  EXPECT_EQ(g_scan.barCapacity, CapacityAfter(586, g_scan.barCount));
-  EXPECT_EQ(g_scan.barCapacity, 1318);
+  ASSERT_EQ(g_library.context.scan.barCapacity, 586);
+  ASSERT_EQ(FindBars(g_library.context), 1);
+  EXPECT_GT(g_library.context.scan.barCount, 879);
+  EXPECT_EQ(g_library.context.scan.barCapacity,
+            CapacityAfter(586, g_library.context.scan.barCount));
+  EXPECT_EQ(g_library.context.scan.barCapacity, 1318);
   // Growth carried every record over: the bars are still in raster order.
-  for (int32_t k = 1; k < g_scan.barCount; ++k) {
-    const BarRecord& a = g_scan.bars[k - 1];
-    const BarRecord& b = g_scan.bars[k];
+  for (int32_t k = 1; k < g_library.context.scan.barCount; ++k) {
+    const BarRecord& a = g_library.context.scan.bars[k - 1];
+    const BarRecord& b = g_library.context.scan.bars[k];
     ASSERT_TRUE(a.centroidY < b.centroidY ||
                 (a.centroidY == b.centroidY && a.centroidX < b.centroidX));
   }
@@ -242,13 +245,14 @@ TEST_F(SegmentTest, FillMatchesThePlainFill) {
     int32_t sy = 0;
     while (bitmap.pixels[static_cast<size_t>(sy) * bitmap.width + sx] == 0) ++sx;
     ComponentTotals totals{};
-    ASSERT_EQ(FillComponent(sx, sy, &totals), 1);
+    ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, sx, sy, &totals),
+              1);
     const PlainFill plain = FillPlainly(bitmap, sx, sy, 15118);
     EXPECT_EQ(totals.pixelCount, plain.taken.size());
-    ASSERT_EQ(static_cast<size_t>(g_scan.boundaryCount), plain.boundary.size());
+    ASSERT_EQ(static_cast<size_t>(g_library.context.scan.boundaryCount), plain.boundary.size());
     for (size_t k = 0; k < plain.boundary.size(); ++k) {
-      EXPECT_EQ(g_scan.boundaryList[k].x, plain.boundary[k].x);
-      EXPECT_EQ(g_scan.boundaryList[k].y, plain.boundary[k].y);
+      EXPECT_EQ(g_library.context.scan.boundaryList[k].x, plain.boundary[k].x);
+      EXPECT_EQ(g_library.context.scan.boundaryList[k].y, plain.boundary[k].y);
     }
   }
 }
@@ -256,22 +260,23 @@ TEST_F(SegmentTest, FillMatchesThePlainFill) {
 TEST_F(SegmentTest, BoundaryListGrowsByHalfWhenNearlyFull) {
   const Bitmap bitmap = Comb();
   LoadScan(bitmap);
-  ASSERT_EQ(g_scan.boundaryCapacity, 3200);
+  ASSERT_EQ(g_library.context.scan.boundaryCapacity, 3200);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(0, 230, &totals), 1);
-  EXPECT_GT(g_scan.boundaryCount, 3200);
-  EXPECT_EQ(g_scan.boundaryCapacity, CapacityAfter(3200, g_scan.boundaryCount));
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 0, 230, &totals), 1);
+  EXPECT_GT(g_library.context.scan.boundaryCount, 3200);
+  EXPECT_EQ(g_library.context.scan.boundaryCapacity,
+            CapacityAfter(3200, g_library.context.scan.boundaryCount));
 }
 
 TEST_F(SegmentTest, StackGrowsByHalfWhenNearlyFull) {
   // A solid block pushes far more pixels than 4 x (width + height).
   Bitmap bitmap(40, 40, 1);
   LoadScan(bitmap);
-  ASSERT_EQ(g_scan.stackCapacity, 320);
+  ASSERT_EQ(g_library.context.scan.stackCapacity, 320);
   ComponentTotals totals{};
-  ASSERT_EQ(FillComponent(0, 0, &totals), 1);
+  ASSERT_EQ(FillComponent(g_library.context.scan, g_library.context.settings, 0, 0, &totals), 1);
   EXPECT_EQ(totals.pixelCount, 1600u);
-  EXPECT_GT(g_scan.stackCapacity, 320);
+  EXPECT_GT(g_library.context.scan.stackCapacity, 320);
 }
 
 }  // namespace

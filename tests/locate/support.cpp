@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "api/context.h"
 #include "bcxdec.h"
 #include "locate/element_run.h"
 #include "locate/grouping.h"
@@ -22,34 +23,35 @@ void InitSettings() {
 }
 
 void LoadScan(const Bitmap& bitmap) {
-  ASSERT_EQ(AllocateScanBuffers(bitmap.width, bitmap.height), 1);
+  ASSERT_EQ(AllocateScanBuffers(g_library.context.scan, bitmap.width, bitmap.height), 1);
   if (!bitmap.pixels.empty()) {
-    std::memcpy(g_scan.region, bitmap.pixels.data(), bitmap.pixels.size());
+    std::memcpy(g_library.context.scan.region, bitmap.pixels.data(), bitmap.pixels.size());
   }
 }
 
 std::vector<BarRecord> FindBarsIn(const Bitmap& bitmap) {
   LoadScan(bitmap);
-  EXPECT_EQ(FindBars(), 1);
-  return std::vector<BarRecord>(g_scan.bars, g_scan.bars + g_scan.barCount);
+  EXPECT_EQ(FindBars(g_library.context), 1);
+  return std::vector<BarRecord>(g_library.context.scan.bars,
+                                g_library.context.scan.bars + g_library.context.scan.barCount);
 }
 
 std::vector<Group> CollectGroupsIn(const Bitmap& bitmap) {
   std::vector<Group> groups;
   LoadScan(bitmap);
-  EXPECT_EQ(FindBars(), 1);
-  if (g_scan.barCount == 0) return groups;
-  EXPECT_EQ(AllocateGroupTable(), 1);
-  while (g_scan.barCount > 0) {
+  EXPECT_EQ(FindBars(g_library.context), 1);
+  if (g_library.context.scan.barCount == 0) return groups;
+  EXPECT_EQ(AllocateGroupTable(g_library.context.scan), 1);
+  while (g_library.context.scan.barCount > 0) {
     int32_t n = 0;
-    CollectGroup(&n);
+    CollectGroup(g_library.context.scan, &n);
     if (n < 2) continue;
-    OrderGroup(n);
+    OrderGroup(g_library.context.scan, n);
     int32_t m = 0;
-    MergeBrokenBars(n, &m);
+    MergeBrokenBars(g_library.context.scan, n, &m);
     Group g;
-    g.bars.assign(g_scan.group, g_scan.group + m);
-    double* run = BuildElementRun(m);
+    g.bars.assign(g_library.context.scan.group, g_library.context.scan.group + m);
+    double* run = BuildElementRun(g_library.context.scan, m);
     EXPECT_NE(run, nullptr);
     if (run != nullptr) g.run.assign(run, run + 2 * m - 1);
     delete[] run;
@@ -59,10 +61,10 @@ std::vector<Group> CollectGroupsIn(const Bitmap& bitmap) {
 }
 
 void SetGroup(const std::vector<BarRecord>& bars) {
-  delete[] g_scan.group;
-  g_scan.group = new BarRecord[bars.size() + 1];
-  for (size_t i = 0; i < bars.size(); ++i) g_scan.group[i] = bars[i];
-  g_scan.groupCount = static_cast<int32_t>(bars.size());
+  delete[] g_library.context.scan.group;
+  g_library.context.scan.group = new BarRecord[bars.size() + 1];
+  for (size_t i = 0; i < bars.size(); ++i) g_library.context.scan.group[i] = bars[i];
+  g_library.context.scan.groupCount = static_cast<int32_t>(bars.size());
 }
 
 BarRecord BarWithSide(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -77,7 +79,7 @@ BarRecord BarWithSide(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 void ScanTest::SetUp() { InitSettings(); }
 
 void ScanTest::TearDown() {
-  ReleaseScanBuffers();
+  ReleaseScanBuffers(g_library.context.scan);
   OverrideScreenPixelsPerInch(0);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "api/context.h"
 #include "detect/scan.h"
 
 namespace bcx::test {
@@ -31,7 +32,7 @@ struct Group {
 // Settings as after BcxInit at 96 pixels per inch.
 void InitSettings();
 
-// g_scan allocated for the bitmap and holding its pixels.
+// g_library.context.scan allocated for the bitmap and holding its pixels.
 void LoadScan(const Bitmap& bitmap);
 
 // The bar list after segmentation of the bitmap.
@@ -45,7 +46,7 @@ void SetGroup(const std::vector<BarRecord>& bars);
 
 BarRecord BarWithSide(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
-// Releases g_scan after each test.
+// Releases g_library.context.scan after each test.
 class ScanTest : public ::testing::Test {
  protected:
   void SetUp() override;
