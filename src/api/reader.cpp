@@ -1,6 +1,7 @@
 // Reentrant readers: each holds its own context and provider, so nothing
 // on this path is shared between readers.
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -35,6 +36,17 @@ struct Region {
   int bottom;
 };
 
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Timings {
+  double loadMs;
+  double scanMs;
+};
+
 struct ImageInfo {
   int pageCount;  // of the last file or memory image; 0 when none
   int width;      // of the last image read, 0 when none
@@ -53,6 +65,7 @@ struct bcx_reader {
   int originX;  // of the region read last: corners are reported from there
   int originY;
   ImageInfo image;
+  Timings timings;
   char error[kErrorSize];
 };
 
@@ -101,11 +114,13 @@ int ReadGrey(bcx_reader* r, const uint8_t* pixels, int width, int height, ptrdif
     SetError(r, "out of memory while binarising a %dx%d image", areaWidth, areaHeight);
     return Fail(r);
   }
+  const Clock::time_point start = Clock::now();
   r->originX = area.left;
   r->originY = area.top;
   r->image.width = width;
   r->image.height = height;
   bcx::SegmentRegion(r->context);
+  r->timings.scanMs = MillisecondsSince(start);
   return r->context.results.count;
 }
 
@@ -119,7 +134,8 @@ bool IsMultiPage(uint16_t type) { return type == RASTRA_TYPE_TIFF || type == RAS
 
 // Reads the provider's current page; the provider already refused anything
 // it cannot decode or that exceeds its size limits.
-int ReadProviderPage(bcx_reader* r) {
+int ReadProviderPage(bcx_reader* r, Clock::time_point loadStart) {
+  r->timings.loadMs = MillisecondsSince(loadStart);
   const uint8_t* grey = nullptr;
   int32_t width = 0;
   int32_t height = 0;
@@ -254,6 +270,7 @@ int bcx_read_gray(bcx_reader* r, const uint8_t* pixels, int width, int height,
   if (r == nullptr) return -1;
   ClearError(r);
   r->image = ImageInfo{};
+  r->timings = Timings{};
   if (pixels == nullptr) {
     SetError(r, "no pixels");
     return Fail(r);
@@ -273,6 +290,8 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
   if (r == nullptr) return -1;
   ClearError(r);
   r->image = ImageInfo{};
+  r->timings = Timings{};
+  const Clock::time_point start = Clock::now();
   if (path == nullptr) {
     SetError(r, "no path");
     return Fail(r);
@@ -301,7 +320,7 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
       SetError(r, "cannot read page %d of %s", page, path);
       return Fail(r);
     }
-    const int found = ReadProviderPage(r);
+    const int found = ReadProviderPage(r, start);
     r->image.pageCount = pages;
     return found;
   }
@@ -310,7 +329,7 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
     SetError(r, "%s is not a readable image", path);
     return Fail(r);
   }
-  const int found = ReadProviderPage(r);
+  const int found = ReadProviderPage(r, start);
   r->image.pageCount = 1;
   return found;
 }
@@ -319,6 +338,8 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
   if (r == nullptr) return -1;
   ClearError(r);
   r->image = ImageInfo{};
+  r->timings = Timings{};
+  const Clock::time_point start = Clock::now();
   if (data == nullptr || size == 0) {
     SetError(r, "no image bytes");
     return Fail(r);
@@ -342,7 +363,7 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
       SetError(r, "cannot read page %d of the image", page);
       return Fail(r);
     }
-    const int found = ReadProviderPage(r);
+    const int found = ReadProviderPage(r, start);
     r->image.pageCount = pages;
     return found;
   }
@@ -351,7 +372,7 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
     SetError(r, "the bytes are not a readable image");
     return Fail(r);
   }
-  const int found = ReadProviderPage(r);
+  const int found = ReadProviderPage(r, start);
   r->image.pageCount = 1;
   return found;
 }
@@ -364,6 +385,13 @@ int bcx_image_size(const bcx_reader* r, int* width, int* height) noexcept {
   if (r == nullptr || width == nullptr || height == nullptr || r->image.width == 0) return 0;
   *width = r->image.width;
   *height = r->image.height;
+  return 1;
+}
+
+int bcx_read_timings(const bcx_reader* r, double* load_ms, double* scan_ms) noexcept {
+  if (r == nullptr || load_ms == nullptr || scan_ms == nullptr) return 0;
+  *load_ms = r->timings.loadMs;
+  *scan_ms = r->timings.scanMs;
   return 1;
 }
 
