@@ -1,13 +1,14 @@
-# Install rules: the library and its image provider, the public header, the
-# command-line tool, a pkg-config file and a CMake package (bcxdec::bcxdec).
+# Install rules: the libraries and their image provider, the public headers,
+# the command-line tool, pkg-config files (bcxdec, bcxread) and a CMake
+# package (bcxdec::bcxdec, bcxdec::bcxread, bcxdec::bcxread_static).
 include(CMakePackageConfigHelpers)
 
 set(BCX_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/bcxdec)
 
 # Installed binaries find the libraries wherever the tree is unpacked.
-set_target_properties(bcxdec rastra PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(bcxdec bcxread rastra PROPERTIES INSTALL_RPATH "$ORIGIN")
 
-install(TARGETS bcxdec rastra EXPORT bcxdecTargets
+install(TARGETS bcxdec bcxread bcxread_static rastra EXPORT bcxdecTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -49,6 +50,8 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
 else()
   set(BCX_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
-configure_file(${CMAKE_CURRENT_LIST_DIR}/bcxdec.pc.in ${CMAKE_CURRENT_BINARY_DIR}/bcxdec.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bcxdec.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+foreach(pc bcxdec bcxread)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${pc}.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()
