@@ -115,6 +115,12 @@ BCXREAD_API int bcx_image_page_count(const bcx_reader* r) BCXREAD_NOEXCEPT;
  * with nothing written when no read has succeeded. */
 BCXREAD_API int bcx_image_size(const bcx_reader* r, int* width, int* height) BCXREAD_NOEXCEPT;
 
+/* Milliseconds the last read spent decoding the image file (0 for grey
+ * pixels) and finding and decoding symbols; 1, or 0 with nothing written
+ * for a NULL argument. */
+BCXREAD_API int bcx_read_timings(const bcx_reader* r, double* load_ms,
+                                 double* scan_ms) BCXREAD_NOEXCEPT;
+
 BCXREAD_API int bcx_result_count(const bcx_reader* r) BCXREAD_NOEXCEPT;
 
 /* Symbology identifier of result i; -1 out of range. */
