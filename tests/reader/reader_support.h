@@ -1,0 +1,39 @@
+// Test support for the reader interface: grey pixels of an encoded image and
+// a reader's results as plain values that compare and print.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "bcxread.h"
+
+namespace bcxtest {
+
+struct GreyPixels {
+  std::vector<uint8_t> pixels;  // rows width bytes apart
+  int width = 0;
+  int height = 0;
+};
+
+// Decoded with Leptonica, not with the library's provider. Empty on failure.
+GreyPixels DecodeGrey(const std::vector<uint8_t>& encoded);
+
+struct Symbol {
+  int type;
+  std::string text;
+  std::array<int32_t, 8> corners;
+  bool operator==(const Symbol& other) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
+
+// Every result of the reader's last read, in order.
+std::vector<Symbol> Symbols(const bcx_reader* reader);
+
+// Text of result i, "" when there is none.
+std::string ResultText(const bcx_reader* reader, int i);
+
+}  // namespace bcxtest
