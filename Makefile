@@ -2,12 +2,13 @@
 # build and run. Everything else is plain CMake in build/.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # The project's own builds fail on any warning; plain CMake builds do not.
 OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: deps configure build demo test test-fast test-sanitize bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize test-threads bench format clean
 
 deps:
 	@scripts/install-deps
@@ -31,7 +32,13 @@ test-sanitize: deps
 	@MAKEFLAGS=--no-print-directory cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-test: test-fast test-sanitize
+# The readers on many threads, under ThreadSanitizer: only that test.
+test-threads: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_SANITIZE_THREADS=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(TSAN_BUILD) -j $(JOBS) --target bcx_reader_thread_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^ReaderThreads[.]'
+
+test: test-fast test-sanitize test-threads
 
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
@@ -42,4 +49,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
