@@ -13,10 +13,13 @@
 
 #include "api/context.h"
 #include "bcxdec.h"
+#include "bcxread.h"
 #include "detect/scan.h"
 #include "locate/grouping.h"
 
 namespace {
+
+using bcx::g_library;
 
 constexpr uint8_t kWhite = 255;
 constexpr uint8_t kBlack = 0;
@@ -254,6 +257,74 @@ void BM_SegmentOnlyA4Page300Dpi(benchmark::State& state) {
   SegmentOnly(state, page);
 }
 
+// The same pages through a reader: exact mode, which must cost no more than
+// BcxScan on the same image, from grey pixels and from the encoded image
+// (decoding included, as BcxSetPage-free hosts pay it once per image).
+void ReadGreyPage(benchmark::State& state, const Page& page, int mode) {
+  bcx_reader* reader = bcx_reader_new();
+  bcx_reader_set_mode(reader, mode);
+  int found = 0;
+  for (auto _ : state) {
+    found = bcx_read_gray(reader, page.grey.data(), page.width, page.height, page.width);
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["MP/s"] = benchmark::Counter(static_cast<double>(page.width) * page.height / 1e6,
+                                              benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["found"] = found;
+  bcx_reader_free(reader);
+}
+
+void ReadEncodedPage(benchmark::State& state, const Page& page) {
+  Png png = EncodePng(page);
+  bcx_reader* reader = bcx_reader_new();
+  bcx_reader_set_mode(reader, BCX_MODE_EXACT);
+  int found = 0;
+  for (auto _ : state) {
+    found = bcx_read_memory(reader, png.data, png.size, 0);
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["found"] = found;
+  bcx_reader_free(reader);
+  lept_free(png.data);
+}
+
+// BcxScan's counterpart of ReadEncodedPage: load and scan every time.
+void LoadAndScanPage(benchmark::State& state, const Page& page) {
+  Png png = EncodePng(page);
+  BcxInit();
+  for (uint16_t id = 0; id < 8; ++id) BcxScanType(id, 1);
+  for (auto _ : state) {
+    BcxLoadFromMem(png.data, static_cast<uint32_t>(png.size), BCX_IMG_PNG);
+    uint16_t w = 0;
+    uint16_t h = 0;
+    BcxGetImgSize(&w, &h);
+    benchmark::DoNotOptimize(BcxScan());
+  }
+  state.counters["found"] = BcxGetCount();
+  lept_free(png.data);
+  BcxCleanUp();
+}
+
+void BM_ReaderGreyOneSymbolMegapixel(benchmark::State& state) {
+  static const Page page = OneSymbolPage();
+  ReadGreyPage(state, page, BCX_MODE_EXACT);
+}
+
+void BM_ReaderGreyA4Page300Dpi(benchmark::State& state) {
+  static const Page page = A4Page();
+  ReadGreyPage(state, page, BCX_MODE_EXACT);
+}
+
+void BM_ReaderMemoryA4Page300Dpi(benchmark::State& state) {
+  static const Page page = A4Page();
+  ReadEncodedPage(state, page);
+}
+
+void BM_LoadAndScanA4Page300Dpi(benchmark::State& state) {
+  static const Page page = A4Page();
+  LoadAndScanPage(state, page);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ScanOneSymbolMegapixel)->Unit(benchmark::kMillisecond);
@@ -261,3 +332,7 @@ BENCHMARK(BM_ScanA4Page300Dpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanRegion200x100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SegmentOnlyOneSymbolMegapixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SegmentOnlyA4Page300Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderGreyOneSymbolMegapixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderGreyA4Page300Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderMemoryA4Page300Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndScanA4Page300Dpi)->Unit(benchmark::kMillisecond);
