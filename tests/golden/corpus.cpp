@@ -32,7 +32,7 @@ struct PixDeleter {
 };
 using PixHandle = std::unique_ptr<Pix, PixDeleter>;
 
-// Small and fully specified, unlike the standard distributions, whose
+// Small and written out here, unlike the standard distributions, whose
 // outputs may change from one library release to the next.
 class SplitMix {
  public:
@@ -183,18 +183,18 @@ std::string Three(int n) {
   return buffer;
 }
 
-PixHandle DrawSymbol(const SymbolSpec& spec, int module, int barHeight, double degrees, bool mirror,
-                     Quad* quad) {
+PixHandle DrawSymbol(const SymbolSpec& symbolDef, int module, int barHeight, double degrees,
+                     bool mirror, Quad* quad) {
   Quad local{};
   Quad* q = quad != nullptr ? quad : &local;
-  PixHandle flat(bcxtest::DrawModules(bcxtest::EncodeModules(spec), module, barHeight,
+  PixHandle flat(bcxtest::DrawModules(bcxtest::EncodeModules(symbolDef), module, barHeight,
                                       bcxtest::kQuietModules * module, q));
   if (mirror) flat.reset(bcxtest::MirrorImage(flat.get(), q));
   return PixHandle(bcxtest::RotateOnCanvas(flat.get(), degrees, q));
 }
 
 struct Placed {
-  SymbolSpec spec;
+  SymbolSpec symbolDef;
   int module;
   int barHeight;
   double degrees;
@@ -217,7 +217,7 @@ PixHandle Compose(const std::vector<Placed>& items, const std::vector<Line>& lin
   for (const Placed& item : items) {
     Quad quad{};
     pieces.push_back(
-        DrawSymbol(item.spec, item.module, item.barHeight, item.degrees, false, &quad));
+        DrawSymbol(item.symbolDef, item.module, item.barHeight, item.degrees, false, &quad));
     local.push_back(quad);
     width = std::max(width, item.left + static_cast<int>(pixGetWidth(pieces.back().get())));
     height = std::max(height, item.top + static_cast<int>(pixGetHeight(pieces.back().get())));
