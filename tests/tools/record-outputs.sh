@@ -10,8 +10,8 @@
 # case leaves NAME.out, NAME.err and NAME.rc in OUTDIR; milliseconds in
 # --stats lines become "N" because they differ from run to run, and the
 # annotated pictures are listed by checksum. Images are made afresh with zint
-# in OUTDIR/images and named relative to it, so that runs into different
-# folders compare equal.
+# and the samples copied in OUTDIR/images, and named relative to it, so that
+# runs from other trees or into other folders compare equal.
 # File lists and OPTIONs are split at spaces on purpose; no name here has one.
 # shellcheck disable=SC2086
 set -eu
@@ -48,7 +48,9 @@ image grey.png -b 20 --fg=888888 -d 'GREY-128'
 image code128.bmp -b 20 -d 'BMP-128'
 image code39.gif -b 8 -d 'GIF-39'
 image code128.tif -b 20 -d 'TIF-128'
-cp "$samples/three-pages.tif" pages.tif
+mkdir samples
+cp "$samples"/*.png "$samples"/*.tif samples/
+cp samples/three-pages.tif pages.tif
 printf 'this is no image\n' >notimage.txt
 : >empty.png
 head -c 100 code128.png >truncated.png
@@ -90,7 +92,7 @@ OPTIONS="$*"
 
 zinted="code128.png code39.png ean13.png upca.png itf.png gs1.png special.png rotated.png
 grey.png code128.bmp code39.gif code128.tif pages.tif"
-all_samples=$(ls "$samples"/*.png "$samples"/*.tif)
+all_samples=$(ls samples/*.png samples/*.tif)
 
 for format in text tsv json; do
   each "samples-$format" /dev/null -f "$format" $all_samples
@@ -102,7 +104,7 @@ for sample in $all_samples; do
 done
 for page in 0 1 2 3 all; do
   each "page-$page" /dev/null -f tsv --stats -p "$page" pages.tif code128.png
-  each "page-$page-sample" /dev/null -f tsv -p "$page" "$samples/three-pages.tif"
+  each "page-$page-sample" /dev/null -f tsv -p "$page" samples/three-pages.tif
 done
 for type in code39 code128 gs1-128 ean13 ean8 upca upce itf all code128,gs1-128 ITF,EAN13; do
   each "types-$type" /dev/null -f tsv -t "$type" $all_samples $zinted
@@ -144,7 +146,7 @@ each broken-stdin-page broken-page1.tif -f tsv -p 1 -
 each page-of-garbage /dev/null -p 1 notimage.txt empty.png truncated.png fake.tif
 each page-of-single /dev/null -p 1 code128.png
 each quiet /dev/null -q code128.png missing.png
-each quiet-nothing /dev/null -q "$samples/no-barcode.png"
+each quiet-nothing /dev/null -q samples/no-barcode.png
 each mixed /dev/null code128.png missing.png notimage.txt pages.tif
 each annotate-one /dev/null -f tsv -a one.png code128.png
 each annotate-pages /dev/null -f tsv -a pages-out.png pages.tif
