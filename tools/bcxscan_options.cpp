@@ -79,9 +79,9 @@ constexpr OptionSpec kOptionSpecs[] = {
     {'t', "types", ValueKind::kRequired},    {'p', "page", ValueKind::kRequired},
     {'r', "region", ValueKind::kRequired},   {'T', "threshold", ValueKind::kRequired},
     {'l', "limits", ValueKind::kRequired},   {'f', "format", ValueKind::kRequired},
-    {'a', "annotate", ValueKind::kRequired}, {0, "stats", ValueKind::kNone},
-    {'q', "quiet", ValueKind::kNone},        {0, "version", ValueKind::kNone},
-    {'h', "help", ValueKind::kNone},
+    {'a', "annotate", ValueKind::kRequired}, {0, "exact", ValueKind::kNone},
+    {0, "stats", ValueKind::kNone},          {'q', "quiet", ValueKind::kNone},
+    {0, "version", ValueKind::kNone},        {'h', "help", ValueKind::kNone},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -121,6 +121,8 @@ bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* opt
     ok = !value.empty();
     reason = "--annotate needs a file or folder name";
     options->annotate = value;
+  } else if (name == "exact") {
+    options->exact = true;
   } else if (name == "stats") {
     options->stats = true;
   } else if (name == "quiet") {
@@ -152,6 +154,7 @@ void SetDefaultOptions(Options* options) {
   options->threshold = kDefaultThreshold;
   options->hasLimits = false;
   for (double& value : options->limits) value = 0.0;
+  options->exact = false;
   options->format = OutputFormat::kText;
   options->annotate.clear();
   options->stats = false;
@@ -353,6 +356,9 @@ Options:
   -l, --limits RATIO,MIN_CM,MAX_CM
                         width ratio bounding a symbol (5..20, default 10) and
                         the shortest and longest bar in cm (default 0.5,8).
+      --exact           read as the process-wide calls of bcxdec.h do, result
+                        for result; the default, thorough mode, may use more
+                        tolerant stages meant for real scans.
   -f, --format text|tsv|json
                         text (default): aligned columns for people, and
                         "no symbol found" for a file without any;

@@ -38,6 +38,7 @@ struct Options {
   int32_t threshold;   // 1..255, kThresholdOtsu or kThresholdAdaptive
   bool hasLimits;
   double limits[3];  // width ratio, minimum and maximum bar length in cm
+  bool exact;        // BCX_MODE_EXACT rather than the reader's default, BCX_MODE_THOROUGH
   OutputFormat format;
   std::string annotate;  // empty when no picture is wanted
   bool stats;
@@ -47,7 +48,8 @@ struct Options {
   std::vector<std::string> files;
 };
 
-// Fills the defaults: every symbology, every page, threshold 128, text.
+// Fills the defaults: every symbology, every page, threshold 128, thorough
+// mode, text.
 void SetDefaultOptions(Options* options);
 
 // Each parser returns false and writes a one-line reason (no program name,

@@ -374,6 +374,10 @@ bool PrepareFolder(const std::string& folder, std::string* reason) {
 }  // namespace
 
 bool ApplySettings(const Options& options, bcx_reader* reader, std::string* error) {
+  if (bcx_reader_set_mode(reader, options.exact ? BCX_MODE_EXACT : BCX_MODE_THOROUGH) != 1) {
+    *error = "the reader refused its mode";
+    return false;
+  }
   uint32_t types = 0;
   for (int type = 0; type < kSymbologyCount; ++type) {
     if (options.enable[type]) types |= 1u << type;

@@ -19,7 +19,7 @@ constexpr int kExitTrouble = 2;
 // Progress is shown on a terminal once there are more files than this.
 constexpr size_t kProgressMinFiles = 4;
 
-// Hands symbologies, threshold and limits to a reader (the region is
+// Hands mode, symbologies, threshold and limits to a reader (the region is
 // handled per file). Returns false with a one-line reason when the reader
 // refuses one.
 bool ApplySettings(const Options& options, bcx_reader* reader, std::string* error);

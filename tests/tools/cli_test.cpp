@@ -19,9 +19,10 @@ TEST_F(CliTest, HelpExplainsEveryOption) {
   const Outcome outcome = Run("--help");
   EXPECT_EQ(outcome.status, kExitFound);
   EXPECT_EQ(outcome.err, "");
-  for (const char* word : {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region",
-                           "-T, --threshold", "-l, --limits", "-f, --format", "-a, --annotate",
-                           "--stats", "-q, --quiet", "--version", "-h, --help", "Exit status"}) {
+  for (const char* word :
+       {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region", "-T, --threshold",
+        "-l, --limits", "--exact", "-f, --format", "-a, --annotate", "--stats", "-q, --quiet",
+        "--version", "-h, --help", "Exit status"}) {
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Run("-h").out, outcome.out);
@@ -62,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"-l 10,2,1 blank.png", "invalid limits '10,2,1'"},
                       BadCase{"-f xml blank.png", "unknown format 'xml'"},
                       BadCase{"--frobnicate blank.png", "unknown option '--frobnicate'"},
+                      BadCase{"--exact=1 blank.png", "option '--exact' takes no value"},
                       BadCase{"", "no input file"}, BadCase{"blank.png -t", "needs a value"}));
 
 TEST_F(CliTest, NothingFoundGivesExitOne) {
@@ -169,7 +171,7 @@ TEST_F(CliTest, RegionNoImageCanHoldIsAnErrorForEachFile) {
   EXPECT_EQ(outcome.err, line + line);
 }
 
-// What the reader cannot read gets the messages the process-wide calls gave.
+// What the reader cannot read gets the same message in either mode.
 class CliModeTest : public CliTest, public ::testing::WithParamInterface<const char*> {
  protected:
   static Outcome RunIn(const std::string& args, const std::string& input = "/dev/null") {
@@ -227,7 +229,7 @@ TEST_P(CliModeTest, StatsGivePagesAndSize) {
   EXPECT_EQ(stats[2].rfind("pages.tif: 3 pages, 264x140, load ", 0), 0u) << stats[2];
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CliModeTest, ::testing::Values(""),
+INSTANTIATE_TEST_SUITE_P(Modes, CliModeTest, ::testing::Values("", "--exact"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param).empty() ? "Thorough" : "Exact";
                          });

@@ -249,15 +249,17 @@ TEST(ArgumentsTest, DefaultsWithOneFile) {
   EXPECT_FALSE(options.hasRegion);
   EXPECT_FALSE(options.hasLimits);
   EXPECT_TRUE(options.annotate.empty());
+  EXPECT_FALSE(options.exact);
   EXPECT_FALSE(options.stats || options.quiet || options.help || options.version);
 }
 
 TEST(ArgumentsTest, EveryOptionInLongShortAndJoinedForms) {
   Options options;
   std::string error;
-  ASSERT_TRUE(Parse({"--types", "code39", "-p", "2", "--region=1,2,30,40", "-T", "otsu", "-l10,1,5",
-                     "--format=json", "-a", "out.png", "--stats", "-q", "x.tif", "-", "y.png"},
-                    &options, &error))
+  ASSERT_TRUE(
+      Parse({"--types", "code39", "-p", "2", "--region=1,2,30,40", "-T", "otsu", "-l10,1,5",
+             "--format=json", "-a", "out.png", "--exact", "--stats", "-q", "x.tif", "-", "y.png"},
+            &options, &error))
       << error;
   EXPECT_EQ(Flags(options.enable), "10000000");
   EXPECT_EQ(options.page, 2);
@@ -268,6 +270,7 @@ TEST(ArgumentsTest, EveryOptionInLongShortAndJoinedForms) {
   EXPECT_DOUBLE_EQ(options.limits[2], 5.0);
   EXPECT_EQ(options.format, OutputFormat::kJson);
   EXPECT_EQ(options.annotate, "out.png");
+  EXPECT_TRUE(options.exact);
   EXPECT_TRUE(options.stats);
   EXPECT_TRUE(options.quiet);
   EXPECT_EQ(options.files, (std::vector<std::string>{"x.tif", "-", "y.png"}));
@@ -318,6 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"-x", "a.png"}, "unknown option '-x'"},
                       BadArguments{{"--colour", "a.png"}, "unknown option '--colour'"},
                       BadArguments{{"--quiet=1", "a.png"}, "option '--quiet' takes no value"},
+                      BadArguments{{"--exact=yes", "a.png"}, "option '--exact' takes no value"},
                       BadArguments{{"-qv", "a.png"}, "option '-q' takes no value"},
                       BadArguments{{"a.png", "-t"}, "option '-t' needs a value"},
                       BadArguments{{"-t", "foo", "a.png"}, "unknown type 'foo'"},
@@ -344,8 +348,8 @@ TEST(TypeNameTest, NamesEveryIdentifier) {
 TEST(HelpTest, ExplainsEveryOption) {
   const std::string help = HelpText();
   for (const char* word : {"--types", "--page", "--region", "--threshold", "--limits", "--format",
-                           "--annotate", "--stats", "--quiet", "--version", "--help", "otsu",
-                           "adaptive", "Exit status", "\\xC9", "gs1-128", "itf"}) {
+                           "--annotate", "--exact", "--stats", "--quiet", "--version", "--help",
+                           "otsu", "adaptive", "Exit status", "\\xC9", "gs1-128", "itf"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }

@@ -20,11 +20,15 @@ Options Defaults() {
   return options;
 }
 
-TEST(ApplySettingsTest, AcceptsTheDefaults) {
-  const ReaderPtr reader(bcx_reader_new());
-  ASSERT_NE(reader, nullptr);
-  std::string error;
-  EXPECT_TRUE(ApplySettings(Defaults(), reader.get(), &error)) << error;
+TEST(ApplySettingsTest, AcceptsTheDefaultsInBothModes) {
+  for (const bool exact : {false, true}) {
+    const ReaderPtr reader(bcx_reader_new());
+    ASSERT_NE(reader, nullptr);
+    Options options = Defaults();
+    options.exact = exact;
+    std::string error;
+    EXPECT_TRUE(ApplySettings(options, reader.get(), &error)) << error;
+  }
 }
 
 TEST(ApplySettingsTest, AcceptsEveryLevelTheParserLetsThrough) {
@@ -62,21 +66,24 @@ TEST(ApplySettingsTest, ReportsARefusedThreshold) {
 }
 
 TEST(RunScansTest, MissingFileGivesStatusTwoAndNamesIt) {
-  Options options = Defaults();
-  options.files = {"/nonexistent/file.png"};
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  ASSERT_NE(err, nullptr);
-  EXPECT_EQ(RunScans(options, out, err, false), kExitTrouble);
-  std::rewind(err);
-  char line[256] = {};
-  ASSERT_NE(std::fgets(line, sizeof(line), err), nullptr);
-  EXPECT_EQ(std::string(line),
-            "bcxscan: /nonexistent/file.png: cannot open (No such file or directory)\n");
-  EXPECT_EQ(std::ftell(out), 0);
-  std::fclose(out);
-  std::fclose(err);
+  for (const bool exact : {false, true}) {
+    Options options = Defaults();
+    options.exact = exact;
+    options.files = {"/nonexistent/file.png"};
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ASSERT_NE(err, nullptr);
+    EXPECT_EQ(RunScans(options, out, err, false), kExitTrouble);
+    std::rewind(err);
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof(line), err), nullptr);
+    EXPECT_EQ(std::string(line),
+              "bcxscan: /nonexistent/file.png: cannot open (No such file or directory)\n");
+    EXPECT_EQ(std::ftell(out), 0);
+    std::fclose(out);
+    std::fclose(err);
+  }
 }
 
 TEST(RunScansTest, RefusedSettingsStopBeforeAnyFile) {
