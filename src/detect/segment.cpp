@@ -262,12 +262,13 @@ void RunCandidateGroups(Context& context) {
   while (scan.barCount > 0) {
     int32_t n = 0;
     CollectGroup(scan, &n);
-    TraceGroupCollected(context.trace, n);
+    TraceGroupCollected(context.trace, scan, n);
     // A lone bar is no symbol.
     if (n < 2) continue;
     OrderGroup(scan, n);
     int32_t m = n;
     MergeBrokenBars(scan, n, &m);
+    TraceGroupMerged(context.trace, m);
     DecodeGroup(context, m);
   }
 }
@@ -275,6 +276,7 @@ void RunCandidateGroups(Context& context) {
 int SegmentRegion(Context& context) {
   RepairSettings(context.settings);
   EmptyResultTable(context.results);
+  TraceScanStart(context.trace);
   if (!FindBars(context) || context.scan.barCount == 0) return 0;
   if (!AllocateGroupTable(context.scan)) return 0;
   context.results.count = 0;
