@@ -435,9 +435,12 @@ void DrawPictures(FileScan* scan) {
   }
 }
 
-void FinishFile(FileScan* scan, Clock::time_point start) {
+// The file's total leaves out the time spent waiting for earlier files.
+void FinishFile(FileScan* scan, Clock::time_point start, double waitedMs) {
   if (!scan->pictures.empty()) DrawPictures(scan);
-  if (scan->statsDue) scan->report.stats = FormatStats(scan->input, MillisecondsSince(start));
+  if (scan->statsDue) {
+    scan->report.stats = FormatStats(scan->input, MillisecondsSince(start) - waitedMs);
+  }
 }
 
 void WriteReport(Output* output, const FileReport& report) {
@@ -476,17 +479,19 @@ const char* Plural(size_t count) { return count == 1 ? "" : "s"; }
 
 // Hands files to worker threads in order and their reports back in the same
 // order. Workers stay at most a window ahead of the writer, so that memory
-// does not grow with the number of files behind a slow one.
+// does not grow with the number of files, even behind a slow one.
 class FileQueue {
  public:
+  // A file's report waits in the slot of its index modulo the window, which
+  // the file a window before it has left by the time a worker takes it.
   FileQueue(size_t count, size_t window)
-      : reports_(count), finished_(count, false), window_(window) {}
+      : count_(count), slots_(std::min(count, window)), finished_(slots_.size(), false) {}
 
   // The next file for a worker; false once every file has been taken.
   bool Take(size_t* index) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return next_ >= reports_.size() || next_ < written_ + window_; });
-    if (next_ >= reports_.size()) return false;
+    changed_.wait(lock, [this] { return next_ >= count_ || next_ < written_ + slots_.size(); });
+    if (next_ >= count_) return false;
     *index = next_++;
     return true;
   }
@@ -494,8 +499,8 @@ class FileQueue {
   void Finish(size_t index, FileReport report) {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      reports_[index] = std::move(report);
-      finished_[index] = true;
+      slots_[index % slots_.size()] = std::move(report);
+      finished_[index % slots_.size()] = true;
     }
     changed_.notify_all();
   }
@@ -505,9 +510,11 @@ class FileQueue {
     FileReport report;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return finished_[written_]; });
-      report = std::move(reports_[written_]);
-      reports_[written_] = FileReport{};
+      const size_t slot = written_ % slots_.size();
+      changed_.wait(lock, [this, slot] { return finished_[slot]; });
+      report = std::move(slots_[slot]);
+      slots_[slot] = FileReport{};
+      finished_[slot] = false;
       ++written_;
     }
     changed_.notify_all();
@@ -517,9 +524,9 @@ class FileQueue {
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<FileReport> reports_;
+  size_t count_;
+  std::vector<FileReport> slots_;
   std::vector<bool> finished_;
-  size_t window_;
   size_t next_ = 0;
   size_t written_ = 0;
 };
@@ -557,13 +564,16 @@ FileReport ScanOne(Batch* batch, Scanner* scanner, size_t index) {
   const Clock::time_point start = Clock::now();
   FileScan scan = {};
   ScanFile(scanner, index, batch->options->files[index], &scan);
+  double waitedMs = 0.0;
   if (batch->planner != nullptr) {
     // Every file takes its turn, pictures or not, or the next would wait.
+    const Clock::time_point waiting = Clock::now();
     batch->turns.Wait(index);
+    waitedMs = MillisecondsSince(waiting);
     NamePictures(batch->planner, &scan);
     batch->turns.Pass();
   }
-  FinishFile(&scan, start);
+  FinishFile(&scan, start, waitedMs);
   return std::move(scan.report);
 }
 
