@@ -3,12 +3,14 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # The project's own builds fail on any warning; plain CMake builds do not.
 OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: deps configure build demo test test-fast test-sanitize test-threads bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize test-threads fuzz bench format clean
 
 deps:
 	@scripts/install-deps
@@ -40,6 +42,18 @@ test-threads: deps
 
 test: test-fast test-sanitize test-threads
 
+# The libFuzzer targets, built by clang with ASan and UBSan over a project
+# instrumented for coverage, each run for FUZZ_SECONDS from its seeds and
+# crashers; fails on any crash, leak, timeout or excess of memory.
+FUZZ_TARGETS := bcx_fuzz_exports bcx_fuzz_bitmap bcx_fuzz_decoders bcx_fuzz_reader
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+	  -DBCX_SANITIZE=ON -DBCX_BUILD_FUZZERS=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target bcx_bench
@@ -49,4 +63,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
