@@ -3,6 +3,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+RELEASE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
@@ -10,7 +11,7 @@ CMAKE_FLAGS ?=
 # The project's own builds fail on any warning; plain CMake builds do not.
 OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: deps configure build demo test test-fast test-sanitize test-threads fuzz bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize test-threads build-release fuzz bench format clean
 
 deps:
 	@scripts/install-deps
@@ -40,7 +41,13 @@ test-threads: deps
 	@MAKEFLAGS=--no-print-directory cmake --build $(TSAN_BUILD) -j $(JOBS) --target bcx_reader_thread_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^ReaderThreads[.]'
 
-test: test-fast test-sanitize test-threads
+# The build packagers make (Release, -O3), with the benchmarks, so that
+# neither stops compiling unnoticed.
+build-release: deps
+	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DBCX_BUILD_TESTS=OFF -DBCX_BUILD_BENCH=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+test: test-fast test-sanitize test-threads build-release
 
 # The libFuzzer targets, built by clang with ASan and UBSan over a project
 # instrumented for coverage, each run for FUZZ_SECONDS from its seeds and
@@ -63,4 +70,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(FUZZ_BUILD)
