@@ -14,8 +14,10 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(exports bitmap decoders reader)
 
 # One input may take this long and this much memory; more is a finding.
-timeout_seconds=${FUZZ_TIMEOUT:-10}
-rss_limit_mb=${FUZZ_RSS_MB:-2048}
+# The exports accept 2^28 pixels, and a 41-byte WebP may claim them: its
+# load takes 5 s and 1.2 GB under the sanitizers, which these leave room for.
+timeout_seconds=${FUZZ_TIMEOUT:-25}
+rss_limit_mb=${FUZZ_RSS_MB:-3072}
 
 max_len_of() {
   case $1 in
