@@ -108,7 +108,9 @@ BCXREAD_API int bcx_read_memory(bcx_reader* r, const void* data, size_t size,
  * results are empty and bcx_reader_error says why. */
 
 /* Pages of the image last read from a file or memory (1 for single-page
- * formats), 0 before any such read or after a failed one. */
+ * formats). A read that failed only because the page or the region does not
+ * fit the image still tells its pages; 0 before any such read, after grey
+ * pixels, and after any other failure. */
 BCXREAD_API int bcx_image_page_count(const bcx_reader* r) BCXREAD_NOEXCEPT;
 
 /* Size of the image last read (the whole page, not the region); 1, or 0
