@@ -9,4 +9,5 @@ set(BCX_decode_SOURCES
     ean8.cpp
     upca.cpp
     upce.cpp
-    dispatch.cpp)
+    dispatch.cpp
+    dispatch_thorough.cpp)

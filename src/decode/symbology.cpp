@@ -14,14 +14,14 @@
 namespace bcx {
 
 constexpr SymbologyDescriptor kSymbologies[kSymbologyCount] = {
-    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1},
-    {kCode128, "code128", DecodeCode128, kCode128Stop, 0},
-    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0},
-    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1},
-    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1},
-    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1},
-    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1},
-    {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1},
+    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1, nullptr},
+    {kCode128, "code128", DecodeCode128, kCode128Stop, 0, nullptr},
+    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0, nullptr},
+    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1, nullptr},
+    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1, nullptr},
+    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1, nullptr},
+    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1, nullptr},
+    {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1, nullptr},
 };
 
 namespace {

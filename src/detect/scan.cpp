@@ -78,6 +78,7 @@ void ReleaseScanBuffers(ScanState& scan) {
   delete[] scan.stack;
   delete[] scan.boundaryList;
   delete[] scan.group;
+  delete[] scan.candidates;
   scan = ScanState{};
 }
 

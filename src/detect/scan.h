@@ -16,6 +16,15 @@ struct PixelEntry {
   int32_t y;
 };
 
+// A bar that may continue a thorough group, with its place along the
+// seed's scan line.
+struct GroupCandidate {
+  int32_t bar;      // index into the bar list
+  double position;  // along the seed's scan line from the seed's middle
+  double halfWidth;
+  bool kept;
+};
+
 // Every buffer a scan works with. Width and height are those of the region.
 // The library's own scan allocates them at its start and releases them
 // before it returns; a reader keeps them, with their capacities, from one
@@ -38,6 +47,8 @@ struct ScanState {
   BarRecord* group;  // room for groupCapacity bars, at least the bar list's count
   int32_t groupCount;
   int32_t groupCapacity;
+  GroupCandidate* candidates;  // thorough grouping's work list, as long as the bar list
+  int32_t candidateCapacity;
 };
 
 // Runs the whole pipeline on the loaded buffers of the context's scan:

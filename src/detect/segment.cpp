@@ -9,8 +9,10 @@
 #include "api/context.h"
 #include "api/trace.h"
 #include "decode/dispatch.h"
+#include "decode/dispatch_thorough.h"
 #include "detect/scan.h"
 #include "locate/grouping.h"
+#include "locate/grouping_thorough.h"
 #include "locate/ordering.h"
 
 namespace bcx {
@@ -261,14 +263,22 @@ void RunCandidateGroups(Context& context) {
   ScanState& scan = context.scan;
   while (scan.barCount > 0) {
     int32_t n = 0;
-    CollectGroup(scan, &n);
+    if (context.thorough) {
+      CollectGroupThorough(scan, &n);
+    } else {
+      CollectGroup(scan, &n);
+    }
     TraceGroupCollected(context.trace, n);
     // A lone bar is no symbol.
     if (n < 2) continue;
     OrderGroup(scan, n);
     int32_t m = n;
     MergeBrokenBars(scan, n, &m);
-    DecodeGroup(context, m);
+    if (context.thorough) {
+      DecodeGroupThorough(context, m);
+    } else {
+      DecodeGroup(context, m);
+    }
   }
 }
 
