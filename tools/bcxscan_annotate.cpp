@@ -33,6 +33,7 @@ constexpr int32_t kMediumFontFrom = 300;
 constexpr int32_t kLargeFontFrom = 800;
 constexpr int32_t kLabelGap = 4;
 constexpr int32_t kTrueColourDepth = 32;
+constexpr size_t kFormatHeadBytes = 12;
 
 Colour TypeColour(int type) {
   constexpr int count = static_cast<int>(sizeof(kTypeColours) / sizeof(kTypeColours[0]));
@@ -84,6 +85,18 @@ void DrawLabel(Pix* picture, L_BMF* font, const Symbol& symbol, const Colour& co
   l_int32 width = 0;
   l_int32 overflow = 0;
   pixSetTextline(picture, font, name, value, std::max(left, 0), baseline, &width, &overflow);
+}
+
+bool IsTiff(const ImageSource& source) {
+  l_int32 format = IFF_UNKNOWN;
+  if (source.path != nullptr) {
+    if (findFileFormat(source.path, &format) != 0) return false;
+  } else {
+    // Leptonica reads that many bytes whatever the size.
+    if (source.data == nullptr || source.size < kFormatHeadBytes) return false;
+    if (findFileFormatBuffer(source.data, &format) != 0) return false;
+  }
+  return L_FORMAT_IS_TIFF(format);
 }
 
 }  // namespace
@@ -152,10 +165,10 @@ bool WriteAnnotatedPicture(const ImageSource& source, int32_t page,
   // frame only, so later frames are drawn over that one.
   PIX* original = nullptr;
   if (source.path != nullptr) {
-    original = source.tiff ? pixReadTiff(source.path, page) : pixRead(source.path);
+    original = IsTiff(source) ? pixReadTiff(source.path, page) : pixRead(source.path);
   } else {
-    original = source.tiff ? pixReadMemTiff(source.data, source.size, page)
-                           : pixReadMem(source.data, source.size);
+    original = IsTiff(source) ? pixReadMemTiff(source.data, source.size, page)
+                              : pixReadMem(source.data, source.size);
   }
   if (original == nullptr) {
     *error = "cannot read the image for the annotated picture";

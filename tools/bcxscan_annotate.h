@@ -14,13 +14,11 @@ struct Pix;
 
 namespace bcxscan {
 
-// Where the bytes of an input come from: a path, or a memory block (stdin or
-// a path too long for the library).
+// Where the bytes of an input come from: a path, or a memory block (stdin).
 struct ImageSource {
   const char* path;     // nullptr for a memory block
   const uint8_t* data;  // used when path is nullptr
   size_t size;
-  bool tiff;  // pages are read with the multi-page TIFF reader
 };
 
 // Chooses picture names: OUT itself for one input (later pages OUT-pN.png),
@@ -41,7 +39,8 @@ std::string NextPicturePath(PicturePlanner* planner, const std::string& input, i
 // Returns false when the picture is not 32 bpp.
 bool DrawSymbols(Pix* picture, const std::vector<Symbol>& symbols);
 
-// Reads page `page` of the source, draws the symbols and writes a PNG.
+// Reads page `page` of the source (a TIFF's page, else the whole image),
+// draws the symbols and writes a PNG.
 // On failure returns false with a reason in *error.
 bool WriteAnnotatedPicture(const ImageSource& source, int32_t page,
                            const std::vector<Symbol>& symbols, const std::string& outPath,

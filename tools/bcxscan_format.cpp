@@ -10,8 +10,6 @@ namespace {
 
 constexpr unsigned char kFirstPrintable = 32;
 constexpr unsigned char kLastPrintable = 126;
-constexpr uint32_t kCoordinateBits = 16;
-constexpr uint32_t kCoordinateMask = 0xFFFF;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr size_t kTypeColumnWidth = 7;  // "code128", "gs1-128"
 constexpr const char* kColumnGap = "  ";
@@ -35,11 +33,6 @@ std::string TextCorners(const Symbol& symbol) {
 }
 
 }  // namespace
-
-Corner UnpackCorner(uint32_t packed) {
-  return Corner{static_cast<int32_t>(packed >> kCoordinateBits),
-                static_cast<int32_t>(packed & kCoordinateMask)};
-}
 
 std::string EscapeBytes(std::string_view bytes) {
   std::string escaped;

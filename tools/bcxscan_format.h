@@ -23,9 +23,6 @@ struct Symbol {
   Corner corners[kCorners];
 };
 
-// Corner from the packed x * 65536 + y form of BcxGetRect.
-Corner UnpackCorner(uint32_t packed);
-
 // Bytes 32..126 stay, except the backslash (\\); every other byte becomes
 // \xHH with upper-case hex digits.
 std::string EscapeBytes(std::string_view bytes);

@@ -6,13 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "bcxdec.h"
+#include "bcxread.h"
 
 namespace bcxscan {
 namespace {
 
-constexpr const char* kTypeNames[kSymbologyCount] = {"code39", "code128", "gs1-128", "ean13",
-                                                     "ean8",   "upca",    "upce",    "itf"};
 constexpr int64_t kMaxPage = 65535;
 constexpr int64_t kMaxCoordinate = 65535;
 constexpr int64_t kMinLevel = 1;
@@ -61,11 +59,11 @@ std::vector<std::string> SplitCommas(const std::string& text) {
   return parts;
 }
 
-int FindType(const std::string& name) {
-  for (int type = 0; type < kSymbologyCount; ++type) {
-    if (name == kTypeNames[type]) return type;
-  }
-  return -1;
+// "code39, code128, ..., itf, all", for the message about an unknown name.
+std::string KnownTypeNames() {
+  std::string names;
+  for (int type = 0; type < kSymbologyCount; ++type) names += std::string(TypeName(type)) + ", ";
+  return names + "all";
 }
 
 // What an option expects after it; kNone for flags.
@@ -81,9 +79,9 @@ constexpr OptionSpec kOptionSpecs[] = {
     {'t', "types", ValueKind::kRequired},    {'p', "page", ValueKind::kRequired},
     {'r', "region", ValueKind::kRequired},   {'T', "threshold", ValueKind::kRequired},
     {'l', "limits", ValueKind::kRequired},   {'f', "format", ValueKind::kRequired},
-    {'a', "annotate", ValueKind::kRequired}, {0, "stats", ValueKind::kNone},
-    {'q', "quiet", ValueKind::kNone},        {0, "version", ValueKind::kNone},
-    {'h', "help", ValueKind::kNone},
+    {'a', "annotate", ValueKind::kRequired}, {0, "exact", ValueKind::kNone},
+    {0, "stats", ValueKind::kNone},          {'q', "quiet", ValueKind::kNone},
+    {0, "version", ValueKind::kNone},        {'h', "help", ValueKind::kNone},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -123,6 +121,8 @@ bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* opt
     ok = !value.empty();
     reason = "--annotate needs a file or folder name";
     options->annotate = value;
+  } else if (name == "exact") {
+    options->exact = true;
   } else if (name == "stats") {
     options->stats = true;
   } else if (name == "quiet") {
@@ -139,7 +139,8 @@ bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* opt
 }  // namespace
 
 const char* TypeName(int type) {
-  return type >= 0 && type < kSymbologyCount ? kTypeNames[type] : "unknown";
+  const char* name = bcx_symbology_name(type);
+  return name != nullptr ? name : "unknown";
 }
 
 void SetDefaultOptions(Options* options) {
@@ -153,6 +154,7 @@ void SetDefaultOptions(Options* options) {
   options->threshold = kDefaultThreshold;
   options->hasLimits = false;
   for (double& value : options->limits) value = 0.0;
+  options->exact = false;
   options->format = OutputFormat::kText;
   options->annotate.clear();
   options->stats = false;
@@ -171,12 +173,11 @@ bool ParseTypeList(const std::string& text, Options* options, std::string* error
       for (int type = 0; type < kSymbologyCount; ++type) enable[type] = report[type] = true;
       continue;
     }
-    const int type = FindType(name);
-    if (type < 0) {
-      *error = item.empty() ? "empty name in --types '" + text + "'"
-                            : "unknown type '" + item +
-                                  "' in --types (known: code39, code128, "
-                                  "gs1-128, ean13, ean8, upca, upce, itf, all)";
+    const int type = bcx_symbology_from_name(name.c_str());
+    if (type < 0 || type >= kSymbologyCount) {
+      *error = item.empty()
+                   ? "empty name in --types '" + text + "'"
+                   : "unknown type '" + item + "' in --types (known: " + KnownTypeNames() + ")";
       return false;
     }
     enable[type] = report[type] = true;
@@ -184,7 +185,7 @@ bool ParseTypeList(const std::string& text, Options* options, std::string* error
   // GS1-128 symbols are read by the Code 128 decoder; its switch only
   // changes how they are reported. Plain Code 128 results are then dropped
   // unless code128 was asked for as well.
-  if (report[BCX_GS1_128]) enable[BCX_CODE128] = true;
+  if (report[kGs1_128]) enable[kCode128] = true;
   for (int type = 0; type < kSymbologyCount; ++type) {
     options->enable[type] = enable[type];
     options->report[type] = report[type];
@@ -228,11 +229,11 @@ bool ParseRegion(const std::string& text, uint16_t region[4], std::string* error
 bool ParseThreshold(const std::string& text, int32_t* threshold, std::string* error) {
   const std::string name = Lower(text);
   if (name == "otsu") {
-    *threshold = BCX_THRESHOLD_OTSU;
+    *threshold = kThresholdOtsu;
     return true;
   }
   if (name == "adaptive") {
-    *threshold = BCX_THRESHOLD_ADAPTIVE;
+    *threshold = kThresholdAdaptive;
     return true;
   }
   int64_t value = 0;
@@ -355,6 +356,9 @@ Options:
   -l, --limits RATIO,MIN_CM,MAX_CM
                         width ratio bounding a symbol (5..20, default 10) and
                         the shortest and longest bar in cm (default 0.5,8).
+      --exact           read as the process-wide calls of bcxdec.h do, result
+                        for result; the default, thorough mode, may use more
+                        tolerant stages meant for real scans.
   -f, --format text|tsv|json
                         text (default): aligned columns for people, and
                         "no symbol found" for a file without any;

@@ -8,21 +8,37 @@
 
 namespace bcxscan {
 
-constexpr int kSymbologyCount = 8;
+// Symbology identifiers as bcxread.h numbers them; their names come from
+// the library (bcx_symbology_name).
+enum Symbology : int {
+  kCode39,
+  kCode128,
+  kGs1_128,
+  kEan13,
+  kEan8,
+  kUpcA,
+  kUpcE,
+  kItf,
+  kSymbologyCount
+};
+
 constexpr int32_t kAllPages = -1;
 constexpr int32_t kDefaultThreshold = 128;
+constexpr int32_t kThresholdOtsu = -1;  // the reader's codes for the two automatic levels
+constexpr int32_t kThresholdAdaptive = -2;
 
 enum class OutputFormat { kText, kTsv, kJson };
 
 struct Options {
-  bool enable[kSymbologyCount];  // switches handed to BcxScanType
+  bool enable[kSymbologyCount];  // symbologies the reader decodes
   bool report[kSymbologyCount];  // result types that are printed
   int32_t page;                  // kAllPages or a page from 0
   bool hasRegion;
   uint16_t region[4];  // left, top, right, bottom, inclusive
-  int32_t threshold;   // 1..255, BCX_THRESHOLD_OTSU or BCX_THRESHOLD_ADAPTIVE
+  int32_t threshold;   // 1..255, kThresholdOtsu or kThresholdAdaptive
   bool hasLimits;
   double limits[3];  // width ratio, minimum and maximum bar length in cm
+  bool exact;        // BCX_MODE_EXACT rather than the reader's default, BCX_MODE_THOROUGH
   OutputFormat format;
   std::string annotate;  // empty when no picture is wanted
   bool stats;
@@ -32,7 +48,8 @@ struct Options {
   std::vector<std::string> files;
 };
 
-// Fills the defaults: every symbology, every page, threshold 128, text.
+// Fills the defaults: every symbology, every page, threshold 128, thorough
+// mode, text.
 void SetDefaultOptions(Options* options);
 
 // Each parser returns false and writes a one-line reason (no program name,
@@ -48,8 +65,8 @@ bool ParseFormat(const std::string& text, OutputFormat* format, std::string* err
 // A missing FILE is an error unless --help or --version was given.
 bool ParseArguments(int argc, const char* const* argv, Options* options, std::string* error);
 
-// Lower-case name used by --types and in every output format; "unknown" for
-// an identifier outside 0..7.
+// The library's lower-case name, used by --types and in every output format;
+// "unknown" for an identifier outside 0..7.
 const char* TypeName(int type);
 
 // The --help text.

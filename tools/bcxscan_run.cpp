@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <memory>
 #include <vector>
 
-#include "bcxdec.h"
+#include "bcxread.h"
 #include "bcxscan_annotate.h"
 #include "bcxscan_format.h"
 
@@ -19,11 +21,12 @@ namespace bcxscan {
 namespace {
 
 constexpr const char* kProgram = "bcxscan";
-constexpr size_t kSniffBytes = 12;
-constexpr size_t kLibraryPathLimit = 150;  // the library refuses longer paths
+constexpr size_t kHeadBytes = 16;
 constexpr size_t kReadChunk = 1 << 16;
-constexpr uint16_t kOutOfRange = 0xFFFF;
-constexpr uint16_t kByteMask = 0xFF;
+constexpr int kNoRegion = -1;
+// No image has this page, so asking for it makes the reader count the pages
+// and stop before decoding any.
+constexpr int kCountingPage = INT_MAX;
 constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr mode_t kFolderMode = 0777;
 
@@ -33,27 +36,27 @@ double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count() * kMillisecondsPerSecond;
 }
 
-bool StartsWith(const uint8_t* head, size_t size, const char* magic, size_t length, size_t at = 0) {
-  return size >= at + length && std::memcmp(head + at, magic, length) == 0;
-}
-
-bool IsMultiPage(uint16_t type) { return type == BCX_IMG_TIFF || type == BCX_IMG_GIF; }
+struct ReaderFree {
+  void operator()(bcx_reader* reader) const { bcx_reader_free(reader); }
+};
+using ReaderPtr = std::unique_ptr<bcx_reader, ReaderFree>;
 
 // Everything known about one input while it is being scanned.
 struct Input {
   std::string name;           // as given on the command line
-  std::vector<uint8_t> data;  // memory image, when loaded from memory
+  std::vector<uint8_t> data;  // standard input, read whole
   bool fromMemory;
-  uint16_t type;
+  int pages;  // 0 until the reader has counted them
   double loadMs;
   double scanMs;
-  int32_t pages;
-  uint16_t width;  // of the first page scanned
-  uint16_t height;
+  int width;  // of the first page scanned
+  int height;
 };
 
 struct Run {
   const Options* options;
+  bcx_reader* reader;
+  bool regionRefused;  // the reader takes no region this large, so none fits
   FILE* out;
   FILE* err;
   bool progress;
@@ -93,8 +96,9 @@ bool ReadStream(FILE* stream, std::vector<uint8_t>* data) {
   return std::ferror(stream) == 0;
 }
 
-// Opens the input, learns its type and, for stdin or a path the library
-// would refuse, reads it whole.
+// Reads standard input whole; a path is only tried, so that a missing file
+// or a folder gets its own message rather than the reader's "not a readable
+// image".
 bool OpenInput(Input* input, std::string* reason) {
   if (input->name == "-") {
     input->fromMemory = true;
@@ -102,70 +106,126 @@ bool OpenInput(Input* input, std::string* reason) {
       *reason = "cannot read standard input";
       return false;
     }
-  } else {
-    FILE* file = std::fopen(input->name.c_str(), "rb");
-    if (file == nullptr) {
-      *reason = std::string("cannot open (") + std::strerror(errno) + ")";
-      return false;
-    }
-    input->fromMemory = input->name.size() >= kLibraryPathLimit;
-    bool ok = true;
-    if (input->fromMemory) {
-      ok = ReadStream(file, &input->data);
-    } else {
-      uint8_t head[kSniffBytes] = {};
-      const size_t got = std::fread(head, 1, sizeof(head), file);
-      ok = std::ferror(file) == 0;
-      input->type = SniffImageType(head, got);
-    }
-    std::fclose(file);
-    if (!ok) {
-      *reason = "cannot read the file";
-      return false;
-    }
-  }
-  if (input->fromMemory) {
     if (input->data.empty()) {
       *reason = "empty input";
       return false;
     }
-    if (input->data.size() > UINT32_MAX) {
-      *reason = "too large to load";
-      return false;
-    }
-    input->type = SniffImageType(input->data.data(), input->data.size());
+    return true;
   }
-  return true;
-}
-
-bool LoadInput(Input* input) {
-  const Clock::time_point start = Clock::now();
-  const bool ok = input->fromMemory
-                      ? BcxLoadFromMem(input->data.data(),
-                                       static_cast<uint32_t>(input->data.size()), input->type) == 1
-                      : BcxLoadFromFile(input->name.c_str(), input->type) == 1;
-  input->loadMs += MillisecondsSince(start);
+  FILE* file = std::fopen(input->name.c_str(), "rb");
+  if (file == nullptr) {
+    *reason = std::string("cannot open (") + std::strerror(errno) + ")";
+    return false;
+  }
+  uint8_t head[kHeadBytes] = {};
+  static_cast<void>(std::fread(head, 1, sizeof(head), file));
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  if (!ok) *reason = "cannot read the file";
   return ok;
 }
 
-void ReadResults(const Options& options, int32_t page, std::vector<Symbol>* symbols) {
-  const uint16_t count = BcxGetCount();
-  for (uint16_t i = 0; i < count; ++i) {
+bool SetRegion(const Options& options, bcx_reader* reader) {
+  if (!options.hasRegion) {
+    return bcx_reader_set_region(reader, kNoRegion, kNoRegion, kNoRegion, kNoRegion) == 1;
+  }
+  return bcx_reader_set_region(reader, options.region[0], options.region[1], options.region[2],
+                               options.region[3]) == 1;
+}
+
+int Read(bcx_reader* reader, const Input& input, int page) {
+  return input.fromMemory ? bcx_read_memory(reader, input.data.data(), input.data.size(), page)
+                          : bcx_read_file(reader, input.name.c_str(), page);
+}
+
+// Reads made only to explain a failure count as loading, not scanning.
+void AddTimings(bcx_reader* reader, bool scanned, Input* input) {
+  double loadMs = 0.0;
+  double scanMs = 0.0;
+  if (bcx_read_timings(reader, &loadMs, &scanMs) != 1) return;
+  input->loadMs += loadMs;
+  if (scanned) input->scanMs += scanMs;
+}
+
+enum class PageRead { kRead, kRegionMisfit, kNoSuchPage, kUnreadable };
+
+struct PageOutcome {
+  PageRead kind;
+  int width;  // for kRead and kRegionMisfit
+  int height;
+};
+
+// Keeps the page count a read left, if it left one.
+void NotePages(bcx_reader* reader, Input* input) {
+  const int pages = bcx_image_page_count(reader);
+  if (pages > 0) input->pages = pages;
+}
+
+// The page once more over the whole image, to tell a region that does not
+// fit from a page that cannot be read. The results are not used.
+bool ReadsWithoutRegion(Run* run, Input* input, int page, PageOutcome* outcome) {
+  bcx_reader_set_region(run->reader, kNoRegion, kNoRegion, kNoRegion, kNoRegion);
+  const bool ok = Read(run->reader, *input, page) >= 0;
+  AddTimings(run->reader, false, input);
+  NotePages(run->reader, input);
+  if (ok) bcx_image_size(run->reader, &outcome->width, &outcome->height);
+  if (!run->regionRefused) SetRegion(*run->options, run->reader);
+  return ok;
+}
+
+// Reads one page with every setting; when that fails, finds out why. The
+// reader's message is meant for people, but the page count it leaves tells
+// a page out of range, and a read without the region a region too large.
+PageOutcome ReadPage(Run* run, Input* input, int page) {
+  bcx_reader* reader = run->reader;
+  PageOutcome outcome = {PageRead::kUnreadable, 0, 0};
+  if (!run->regionRefused) {
+    const bool ok = Read(reader, *input, page) >= 0;
+    AddTimings(reader, true, input);
+    NotePages(reader, input);
+    if (ok) {
+      outcome.kind = PageRead::kRead;
+      bcx_image_size(reader, &outcome.width, &outcome.height);
+      return outcome;
+    }
+  }
+  if (input->pages > 0 && page >= input->pages) {
+    outcome.kind = PageRead::kNoSuchPage;
+  } else if (run->options->hasRegion) {
+    if (ReadsWithoutRegion(run, input, page, &outcome)) {
+      outcome.kind = PageRead::kRegionMisfit;
+    } else if (input->pages > 0 && page >= input->pages) {
+      outcome.kind = PageRead::kNoSuchPage;
+    }
+  }
+  return outcome;
+}
+
+// Pages of an input whose first page could not be read: 0 when it is no
+// image, 1 for any single-page format, whether or not it is an image.
+int CountPages(Run* run, Input* input) {
+  Read(run->reader, *input, kCountingPage);
+  AddTimings(run->reader, false, input);
+  NotePages(run->reader, input);
+  return input->pages;
+}
+
+void ReadResults(const Options& options, bcx_reader* reader, int32_t page,
+                 std::vector<Symbol>* symbols) {
+  const int count = bcx_result_count(reader);
+  for (int i = 0; i < count; ++i) {
     Symbol symbol = {};
     symbol.page = page;
-    symbol.type = BcxGetType(i);
+    symbol.type = bcx_result_type(reader, i);
     if (symbol.type < 0 || symbol.type >= kSymbologyCount || !options.report[symbol.type]) {
       continue;
     }
-    const uint16_t length = BcxGetStrLen(i);
-    for (uint16_t k = 0; length != kOutOfRange && k < length; ++k) {
-      const uint16_t byte = BcxGetCharAt(i, k);
-      if (byte == kOutOfRange) break;
-      symbol.text += static_cast<char>(byte & kByteMask);
-    }
-    uint32_t packed[kCorners] = {};
-    if (BcxGetRect(i, &packed[0], &packed[1], &packed[2], &packed[3]) != 1) continue;
-    for (int c = 0; c < kCorners; ++c) symbol.corners[c] = UnpackCorner(packed[c]);
+    const uint8_t* bytes = nullptr;
+    const size_t length = bcx_result_text(reader, i, &bytes);
+    if (bytes != nullptr) symbol.text.assign(reinterpret_cast<const char*>(bytes), length);
+    int32_t xy[2 * kCorners] = {};
+    if (bcx_result_corners(reader, i, xy) != 1) continue;
+    for (int c = 0; c < kCorners; ++c) symbol.corners[c] = Corner{xy[2 * c], xy[2 * c + 1]};
     symbols->push_back(symbol);
   }
 }
@@ -180,7 +240,6 @@ void Annotate(Run* run, const Input& input, int32_t page, const std::vector<Symb
   source.path = input.fromMemory ? nullptr : input.name.c_str();
   source.data = input.data.data();
   source.size = input.data.size();
-  source.tiff = input.type == BCX_IMG_TIFF;
   const std::string path = NextPicturePath(&run->planner, input.name, page, input.pages > 1);
   std::vector<Symbol> onPage;
   for (const Symbol& symbol : found) {
@@ -192,42 +251,30 @@ void Annotate(Run* run, const Input& input, int32_t page, const std::vector<Symb
   }
 }
 
-// Scans one page that the library holds as current; false when the page
-// cannot be sized or the region does not fit.
-bool ScanPage(Run* run, Input* input, int32_t page, std::vector<Symbol>* found) {
+// Takes what one page read gave: its symbols, or a message naming the page.
+// True when the page was scanned.
+bool TakePage(Run* run, Input* input, int32_t page, const PageOutcome& outcome,
+              std::vector<Symbol>* found) {
   const Options& options = *run->options;
   const std::string where =
       input->pages > 1 ? "page " + std::to_string(page) + ": " : std::string();
-  uint16_t width = 0;
-  uint16_t height = 0;
-  if (BcxGetImgSize(&width, &height) != 1) {
-    ReportFileError(run, input->name, where + "cannot read the image size");
-    return false;
-  }
-  if (options.hasRegion && BcxSetRegion(options.region[0], options.region[1], options.region[2],
-                                        options.region[3]) != 1) {
+  if (outcome.kind == PageRead::kRegionMisfit) {
     ReportFileError(run, input->name,
                     where + "region " + RegionText(options.region) + " does not fit the " +
-                        std::to_string(width) + "x" + std::to_string(height) + " image");
+                        std::to_string(outcome.width) + "x" + std::to_string(outcome.height) +
+                        " image");
+    return false;
+  }
+  if (outcome.kind != PageRead::kRead) {
+    ReportFileError(run, input->name, "cannot read page " + std::to_string(page));
     return false;
   }
   if (input->width == 0) {
-    input->width = width;
-    input->height = height;
+    input->width = outcome.width;
+    input->height = outcome.height;
   }
-  const Clock::time_point start = Clock::now();
-  BcxScan();
-  input->scanMs += MillisecondsSince(start);
-  ReadResults(options, page, found);
+  ReadResults(options, run->reader, page, found);
   return true;
-}
-
-bool SelectPage(Input* input, int32_t page) {
-  if (!IsMultiPage(input->type)) return page == 0;
-  const Clock::time_point start = Clock::now();
-  const bool ok = BcxSetPage(static_cast<uint16_t>(page)) == 1;
-  input->loadMs += MillisecondsSince(start);
-  return ok;
 }
 
 void PrintSymbols(Run* run, const std::string& name, const std::vector<Symbol>& found) {
@@ -249,10 +296,9 @@ void PrintSymbols(Run* run, const std::string& name, const std::vector<Symbol>& 
 
 void PrintStats(Run* run, const Input& input, double totalMs) {
   ClearProgress(run);
-  std::fprintf(run->err, "%s: %d page%s, %ux%u, load %.2f ms, scan %.2f ms, total %.2f ms\n",
+  std::fprintf(run->err, "%s: %d page%s, %dx%d, load %.2f ms, scan %.2f ms, total %.2f ms\n",
                EscapeBytes(input.name).c_str(), input.pages, input.pages == 1 ? "" : "s",
-               static_cast<unsigned>(input.width), static_cast<unsigned>(input.height),
-               input.loadMs, input.scanMs, totalMs);
+               input.width, input.height, input.loadMs, input.scanMs, totalMs);
 }
 
 void ScanFile(Run* run, const std::string& name) {
@@ -265,34 +311,35 @@ void ScanFile(Run* run, const std::string& name) {
     ReportFileError(run, name, reason);
     return;
   }
-  if (!LoadInput(&input)) {
-    ReportFileError(run, name, "not a readable image");
-    return;
-  }
-  input.pages = IsMultiPage(input.type) ? BcxGetNumOfPages() : 1;
-  if (input.pages < 1) {
-    ReportFileError(run, name, "no readable page");
-    return;
-  }
-  int32_t first = 0;
-  int32_t last = input.pages - 1;
-  if (options.page != kAllPages) {
-    if (options.page >= input.pages) {
+  const int32_t first = options.page == kAllPages ? 0 : options.page;
+  PageOutcome outcome = ReadPage(run, &input, first);
+  if (outcome.kind == PageRead::kNoSuchPage) {
+    // A single-page format is answered without being decoded, so the file
+    // may be no image at all.
+    PageOutcome whole = {};
+    if (input.pages == 1 && !ReadsWithoutRegion(run, &input, 0, &whole)) {
+      ReportFileError(run, name, "not a readable image");
+    } else {
       ReportFileError(run, name,
-                      "has no page " + std::to_string(options.page) + " (pages 0 to " +
+                      "has no page " + std::to_string(first) + " (pages 0 to " +
                           std::to_string(input.pages - 1) + ")");
+    }
+    return;
+  }
+  if (outcome.kind == PageRead::kUnreadable) {
+    // Only an image of several pages that were counted can have one bad page.
+    input.pages = CountPages(run, &input);
+    if (input.pages <= 1) {
+      ReportFileError(run, name, "not a readable image");
       return;
     }
-    first = last = options.page;
   }
+  const int32_t last = options.page == kAllPages ? input.pages - 1 : first;
   std::vector<Symbol> found;
   bool printable = false;
   for (int32_t page = first; page <= last; ++page) {
-    if (!SelectPage(&input, page)) {
-      ReportFileError(run, name, "cannot read page " + std::to_string(page));
-      continue;
-    }
-    if (!ScanPage(run, &input, page, &found)) continue;
+    if (page > first) outcome = ReadPage(run, &input, page);
+    if (!TakePage(run, &input, page, outcome, &found)) continue;
     printable = true;
     if (!options.annotate.empty()) Annotate(run, input, page, found);
   }
@@ -302,8 +349,8 @@ void ScanFile(Run* run, const std::string& name) {
 }
 
 std::string ThresholdText(int32_t level) {
-  if (level == BCX_THRESHOLD_OTSU) return "otsu";
-  if (level == BCX_THRESHOLD_ADAPTIVE) return "adaptive";
+  if (level == kThresholdOtsu) return "otsu";
+  if (level == kThresholdAdaptive) return "adaptive";
   return std::to_string(level);
 }
 
@@ -326,34 +373,25 @@ bool PrepareFolder(const std::string& folder, std::string* reason) {
 
 }  // namespace
 
-uint16_t SniffImageType(const uint8_t* head, size_t size) {
-  if (head == nullptr) return BCX_IMG_DETECT;
-  if (StartsWith(head, size, "II*\0", 4) || StartsWith(head, size, "MM\0*", 4)) {
-    return BCX_IMG_TIFF;
+bool ApplySettings(const Options& options, bcx_reader* reader, std::string* error) {
+  if (bcx_reader_set_mode(reader, options.exact ? BCX_MODE_EXACT : BCX_MODE_THOROUGH) != 1) {
+    *error = "the reader refused its mode";
+    return false;
   }
-  if (StartsWith(head, size, "GIF87a", 6) || StartsWith(head, size, "GIF89a", 6)) {
-    return BCX_IMG_GIF;
-  }
-  if (StartsWith(head, size, "\x89PNG", 4)) return BCX_IMG_PNG;
-  if (StartsWith(head, size, "\xFF\xD8\xFF", 3)) return BCX_IMG_JPEG;
-  if (StartsWith(head, size, "BM", 2)) return BCX_IMG_BMP;
-  if (StartsWith(head, size, "RIFF", 4) && StartsWith(head, size, "WEBP", 4, 8)) {
-    return BCX_IMG_WEBP;
-  }
-  if (size >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7') return BCX_IMG_PNM;
-  return BCX_IMG_DETECT;
-}
-
-bool ApplySettings(const Options& options, std::string* error) {
+  uint32_t types = 0;
   for (int type = 0; type < kSymbologyCount; ++type) {
-    BcxScanType(static_cast<uint16_t>(type), options.enable[type] ? 1 : 0);
+    if (options.enable[type]) types |= 1u << type;
   }
-  if (BcxSetThreshold(options.threshold) != 1) {
+  if (bcx_reader_set_types(reader, types) != 1) {
+    *error = "the reader refused the types";
+    return false;
+  }
+  if (bcx_reader_set_threshold(reader, options.threshold) != 1) {
     *error = "the image provider refused threshold " + ThresholdText(options.threshold);
     return false;
   }
   if (options.hasLimits &&
-      BcxSetLimit(options.limits[0], options.limits[1], options.limits[2]) != 1) {
+      bcx_reader_set_limits(reader, options.limits[0], options.limits[1], options.limits[2]) != 1) {
     *error = "the library refused the limits";
     return false;
   }
@@ -361,8 +399,22 @@ bool ApplySettings(const Options& options, std::string* error) {
 }
 
 int RunScans(const Options& options, FILE* out, FILE* err, bool showProgress) {
+  const ReaderPtr reader(bcx_reader_new());
+  if (reader == nullptr) {
+    std::fprintf(err, "%s: out of memory\n", kProgram);
+    return kExitTrouble;
+  }
+  std::string error;
+  if (!ApplySettings(options, reader.get(), &error)) {
+    std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
+    return kExitTrouble;
+  }
   Run run = {};
   run.options = &options;
+  run.reader = reader.get();
+  // The reader refuses only corners no image reaches; every file then gets
+  // the message naming its size.
+  run.regionRefused = !SetRegion(options, reader.get());
   run.out = out;
   run.err = err;
   run.progress = showProgress && !options.quiet && options.files.size() > kProgressMinFiles;
@@ -400,15 +452,7 @@ int RunProgram(int argc, const char* const* argv, FILE* out, FILE* err, bool err
     std::fprintf(out, "%s %s\n", kProgram, BCXSCAN_VERSION);
     return kExitFound;
   }
-  BcxInit();
-  int status = kExitTrouble;
-  if (ApplySettings(options, &error)) {
-    status = RunScans(options, out, err, errIsTerminal);
-  } else {
-    std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
-  }
-  BcxCleanUp();
-  return status;
+  return RunScans(options, out, err, errIsTerminal);
 }
 
 }  // namespace bcxscan

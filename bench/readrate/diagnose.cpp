@@ -1,219 +1,239 @@
-// Follows one rendered symbol through the pipeline with the library's own
-// steps (measurement, grouping, ordering, merging, element runs), replaying
-// the segmentation pass and the width classification here so that every
-// intermediate result can be printed and compared with the known modules.
+// Follows one symbol through the pipeline by scanning it once, on a context
+// of its own with a trace attached, and comparing what the stages recorded
+// with the symbol's known modules. Everything reported comes from the real
+// stages, so the diagnosis cannot drift from what a scan does.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "api/context.h"
 #include "api/settings.h"
-#include "bcxdec.h"
-#include "detect/bar.h"
+#include "api/trace.h"
+#include "decode/classify.h"
+#include "decode/dispatch.h"
+#include "decode/symbology.h"
 #include "detect/scan.h"
-#include "image/image_state.h"
-#include "image/provider.h"
-#include "locate/element_run.h"
-#include "locate/grouping.h"
-#include "locate/ordering.h"
+#include "platform/screen.h"
+#include "rastra.h"
 #include "readrate.h"
 #include "render.h"
 
 namespace readrate {
 namespace {
 
-using bcx::BarRecord;
-using bcx::BoundaryEntry;
-using bcx::g_library;
+using bcx::ScanTrace;
+using bcx::TraceCollectedGroup;
+using bcx::TraceGroup;
 
-struct Counts {
-  int components = 0;
-  int rejectedByMeasure = 0;
-  int rejectedByLength = 0;
-  int truncatedFills = 0;
-};
-
-void AppendBar(const BarRecord& bar) {
-  if (g_library.context.scan.barCount >= g_library.context.scan.barCapacity - 1) {
-    const int32_t capacity = g_library.context.scan.barCapacity * 2 + 2;
-    BarRecord* grown = new BarRecord[static_cast<size_t>(capacity)];
-    std::copy(g_library.context.scan.bars,
-              g_library.context.scan.bars + g_library.context.scan.barCount, grown);
-    delete[] g_library.context.scan.bars;
-    g_library.context.scan.bars = grown;
-    g_library.context.scan.barCapacity = capacity;
+// The engine state of one diagnosis, apart from the library's own, so a
+// diagnosis between reads of the exported calls leaves them undisturbed.
+class TracedScan {
+ public:
+  TracedScan() : context_{}, trace_(std::make_unique<ScanTrace>()) {
+    context_.trace = trace_.get();
   }
-  g_library.context.scan.bars[g_library.context.scan.barCount++] = bar;
-}
+  ~TracedScan() {
+    bcx::EmptyResultTable(context_.results);
+    bcx::ReleaseScanBuffers(context_.scan);
+  }
+  TracedScan(const TracedScan&) = delete;
+  TracedScan& operator=(const TracedScan&) = delete;
 
-// The segmentation pass: 8-connected fills in raster order, boundary pixels
-// marked by the first light neighbour they examine, each component measured.
-Counts SegmentIntoBars(std::vector<double>* rejectedLengths) {
-  Counts counts;
-  const int32_t w = g_library.context.scan.width;
-  const int32_t h = g_library.context.scan.height;
-  constexpr int kNeighbours[8][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1},
-                                     {0, -1},  {0, 1},  {-1, 0}, {1, 0}};
-  std::vector<bcx::PixelEntry> stack;
-  std::vector<BoundaryEntry> boundary;
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      const size_t start = static_cast<size_t>(y) * w + x;
-      if (g_library.context.scan.region[start] == 0 || g_library.context.scan.visited[start] != 0)
-        continue;
-      ++counts.components;
-      g_library.context.scan.visited[start] = 1;
-      stack.assign(1, {x, y});
-      boundary.clear();
-      uint32_t pixels = 0;
-      double sumX = 0.0;
-      double sumY = 0.0;
-      while (!stack.empty()) {
-        const bcx::PixelEntry p = stack.back();
-        stack.pop_back();
-        bool onBoundary = false;
-        for (const auto& d : kNeighbours) {
-          const int32_t nx = p.x + d[0];
-          const int32_t ny = p.y + d[1];
-          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-          const size_t at = static_cast<size_t>(ny) * w + nx;
-          if (g_library.context.scan.visited[at] != 0) continue;
-          g_library.context.scan.visited[at] = 1;
-          if (g_library.context.scan.region[at] != 0) {
-            stack.push_back({nx, ny});
-          } else {
-            onBoundary = true;
-          }
-        }
-        ++pixels;
-        if (pixels > static_cast<uint32_t>(g_library.context.settings.componentPixelLimit)) {
-          ++counts.truncatedFills;
-          stack.clear();
-          break;
-        }
-        sumX += p.x;
-        sumY += p.y;
-        if (onBoundary) {
-          boundary.push_back({p.x, p.y, 0.0});
-        }
-      }
-      BarRecord bar{};
-      bar.centroidX = static_cast<int32_t>(sumX / pixels);
-      bar.centroidY = static_cast<int32_t>(sumY / pixels);
-      bar.pixelCount = static_cast<int32_t>(pixels);
-      if (boundary.empty() ||
-          !bcx::MeasureBar(bar, boundary.data(), static_cast<int32_t>(boundary.size()),
-                           g_library.context.settings)) {
-        ++counts.rejectedByMeasure;
-        continue;
-      }
-      if (bar.barLength < g_library.context.settings.minBarPixels ||
-          bar.barLength > g_library.context.settings.maxBarPixels) {
-        ++counts.rejectedByLength;
-        rejectedLengths->push_back(bar.barLength);
-        continue;
-      }
-      bar.meanWidth = bar.pixelCount / bar.barLength;
-      AppendBar(bar);
+  // As the exported calls would scan it after BcxInit: their resolution,
+  // level 128, only the listed symbologies on. False when it does not load.
+  bool Run(const std::vector<uint8_t>& png, const std::vector<int>& enabled) {
+    bcx::SetDefaultLimits(context_.settings, bcx::ScreenPixelsPerInch());
+    for (int id = 0; id < bcx::kSymbologyCount; ++id) {
+      const bool on = std::find(enabled.begin(), enabled.end(), id) != enabled.end();
+      context_.settings.switches[id] = on ? 1 : 0;
     }
+    rastra_context* provider = rastra_new();
+    const uint8_t* grey = nullptr;
+    int32_t w = 0;
+    int32_t h = 0;
+    const bool ok =
+        provider != nullptr &&
+        rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) != 0 &&
+        rastra_get_grey(provider, &grey, &w, &h) != 0 &&
+        bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
+        rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
+    if (ok) bcx::SegmentRegion(context_);
+    rastra_free(provider);
+    return ok;
   }
-  return counts;
-}
 
-struct Tables {
-  double bar[5];
-  double space[5];
+  const bcx::Context& context() const { return context_; }
+  const ScanTrace& trace() const { return *trace_; }
+
+ private:
+  bcx::Context context_;
+  std::unique_ptr<ScanTrace> trace_;
 };
 
-// Reference widths from the narrowest "1" bar and space of a pattern.
-Tables Calibrate(const std::vector<double>& run, const char* pattern, bool alignToStart) {
-  const int length = static_cast<int>(std::strlen(pattern));
-  const int offset = alignToStart ? 0 : static_cast<int>(run.size()) - length;
-  double nb = -1.0;
-  double ns = -1.0;
-  for (int p = 0; p < length; ++p) {
-    if (pattern[p] != '1') continue;
-    const double width = run[static_cast<size_t>(offset + p)];
-    double& narrowest = (p % 2 == 0) ? nb : ns;
-    if (narrowest < 0.0 || width < narrowest) narrowest = width;
-  }
-  Tables t{};
-  constexpr double kAgreement = 0.75;
-  const bool apart = std::fabs(ns - nb) > kAgreement;
-  const double step = std::max(nb, ns);
-  for (int k = 1; k <= 4; ++k) {
-    t.bar[k] = apart ? nb + (k - 1) * step : k * nb;
-    t.space[k] = apart ? ns + (k - 1) * step : k * ns;
-  }
-  return t;
-}
-
-int Classify(double width, const double* r) {
-  if (width < r[1]) return 1;
-  if (width > r[4]) return 4;
-  for (int k = 1; k <= 3; ++k) {
-    const double half = (r[k + 1] - r[k]) / 2.0;
-    if (width >= r[k + 1] - half && width <= r[k + 1]) return k + 1;
-    if (width >= r[k] && width <= r[k] + half) return k;
-  }
-  return 4;
-}
-
-struct Calibration {
-  const char* pattern;
-  bool alignToStart;
-};
-
-Calibration CalibrationFor(int type) {
-  switch (type) {
-    case BCX_CODE39:
-      return {"121121211", true};
-    case BCX_CODE128:
-    case BCX_GS1_128:
-      return {"2331112", false};
-    case BCX_ITF:
-      return {"1111", true};
-    default:
-      return {"111", true};
-  }
-}
-
-std::string Join(const std::vector<double>& v, size_t limit) {
+std::string Join(const double* v, size_t count, size_t limit) {
   std::string out;
   char buffer[32];
-  for (size_t i = 0; i < v.size() && i < limit; ++i) {
+  for (size_t i = 0; i < count && i < limit; ++i) {
     std::snprintf(buffer, sizeof buffer, "%s%.2f", i ? " " : "", v[i]);
     out += buffer;
   }
-  if (v.size() > limit) out += " ...";
+  if (count > limit) out += " ...";
   return out;
 }
 
+const char* SymbologyName(int32_t id) {
+  const bcx::SymbologyDescriptor* row = bcx::FindSymbology(id);
+  return row != nullptr ? row->name : "?";
+}
+
+bool PrintResults(const bcx::ResultTable& results, const bcxtest::ReadCase& c) {
+  bool read = false;
+  std::printf("  scan: %d result(s)", results.count);
+  for (int32_t i = 0; i < results.count; ++i) {
+    const bcx::ResultRecord& r = results.records[i];
+    const std::string text(reinterpret_cast<const char*>(r.text),
+                           static_cast<size_t>(r.textLength));
+    std::printf(" [type %d '%s']", r.type, bcxtest::Printable(text).c_str());
+    read = read || (r.type == c.type && text == c.text);
+  }
+  std::printf("%s\n", read ? ": READ" : "");
+  return read;
+}
+
+// Grouping's own level test: the offset of a bar's middle from the seed's
+// normal against a band of a share of the two extents. Shown to tell a
+// near miss from a bar of another symbol; the decision itself was made by
+// the scan.
+constexpr double kSeedNormalLength = 100.0;
+constexpr double kLevelBandShare = 0.2;
+
+void PrintSeed(const TraceCollectedGroup& g) {
+  const bcx::Segment& a = g.seedSide;
+  std::printf("  group of %d: seed side (%d,%d)-(%d,%d) angle %.3f extent %.1f, width %.2f\n",
+              g.bars, a.x1, a.y1, a.x2, a.y2, a.angle, a.extent, g.seedWidth);
+  bcx::Segment normal;
+  bcx::NormalThroughMidpoint(a, kSeedNormalLength, &normal);
+  for (int32_t i = 0; i < g.leftOutCount; ++i) {
+    const bcx::Segment& b = g.leftOut[i];
+    const double offset = bcx::PointLineDistance(bcx::SegmentMidpoint(b), normal);
+    std::printf(
+        "    left out: side (%d,%d)-(%d,%d) extent %.1f, offset from seed normal %.1f"
+        " (band %.1f)\n",
+        b.x1, b.y1, b.x2, b.y2, b.extent, offset, kLevelBandShare * (a.extent + b.extent));
+  }
+}
+
+// The group standing for the symbol: the decoded group whose merged bar
+// count is nearest the symbol's, the first of equals.
+struct Nearest {
+  int index = -1;  // into trace.groups, -1 when no decoded group was kept
+  int collected = 0;
+  int merged = 0;
+};
+
+Nearest FindNearest(const ScanTrace& t, int expectedBars) {
+  Nearest best;
+  const int kept = std::min(t.groupCount, bcx::kTraceGroups);
+  for (int i = 0; i < kept; ++i) {
+    const TraceGroup& g = t.groups[i];
+    if (best.index >= 0 && std::abs(g.bars - expectedBars) >= std::abs(best.merged - expectedBars))
+      continue;
+    best = Nearest{i, g.collected, g.bars};
+  }
+  if (best.index >= 0) return best;
+  // No run was kept (a full result table skips decoding): the counts still
+  // tell where bars went.
+  const int collected = std::min(t.groupsCollected, bcx::kTraceCollected);
+  for (int i = 0; i < collected; ++i) {
+    const TraceCollectedGroup& g = t.collected[i];
+    if (g.bars < 2) continue;
+    if (best.collected > 0 &&
+        std::abs(g.merged - expectedBars) >= std::abs(best.merged - expectedBars))
+      continue;
+    best.collected = g.bars;
+    best.merged = g.merged;
+  }
+  return best;
+}
+
+// The spans the scan cut from one group, in the group's bar numbering
+// before any span left it.
+struct Span {
+  int first;
+  int last;
+  int bars;
+  int32_t decodedAs;
+};
+
+std::vector<Span> SpansOf(const ScanTrace& t, int group, int bars) {
+  std::vector<int> remaining(static_cast<size_t>(bars));
+  std::iota(remaining.begin(), remaining.end(), 0);
+  std::vector<Span> spans;
+  const int kept = std::min(t.spanCount, bcx::kTraceSpans);
+  for (int i = 0; i < kept; ++i) {
+    const bcx::TraceSpanRecord& s = t.spans[i];
+    if (s.group != group) continue;
+    if (s.first < 0 || s.last < s.first || s.last >= static_cast<int>(remaining.size())) break;
+    spans.push_back({remaining[static_cast<size_t>(s.first)],
+                     remaining[static_cast<size_t>(s.last)], s.last - s.first + 1, s.decodedAs});
+    remaining.erase(remaining.begin() + s.first, remaining.begin() + s.last + 1);
+  }
+  return spans;
+}
+
+bool Whole(const std::vector<Span>& spans, int bars) {
+  return !spans.empty() && spans[0].first == 0 && spans[0].bars == bars;
+}
+
+void PrintSpans(const TraceGroup& g, const std::vector<Span>& spans, double widthRatioLimit) {
+  const int32_t narrowest = bcx::NarrowestBar(g.run, g.bars);
+  double widest = g.run[0];
+  for (int32_t k = 0; k < g.bars; ++k) widest = std::max(widest, g.run[2 * k]);
+  const double limit = g.run[2 * narrowest] * widthRatioLimit;
+  std::printf("  span limit %.2f (narrowest bar %.2f), widest bar %.2f%s\n", limit,
+              g.run[2 * narrowest], widest, Whole(spans, g.bars) ? "" : ": THE GROUP IS SPLIT");
+  constexpr size_t kShown = 8;
+  std::printf("  spans (bars in group order):");
+  for (size_t i = 0; i < spans.size() && i < kShown; ++i) {
+    const Span& s = spans[i];
+    std::printf("%s %d..%d (%d bar%s) %s", i ? ";" : "", s.first, s.last, s.bars,
+                s.bars == 1 ? "" : "s", s.decodedAs >= 0 ? SymbologyName(s.decodedAs) : "no read");
+  }
+  std::printf("%s\n", spans.size() > kShown ? " ..." : spans.empty() ? " none traced" : "");
+}
+
 // Compares the group's element run with the known module runs, in the
-// orientation that fits better, down to the classified module strings.
-void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& modules,
-                double moduleWidth, int type, bool read) {
-  if (groupRun.size() != modules.size()) {
-    std::printf("  element run: %zu elements, symbol has %zu\n", groupRun.size(), modules.size());
+// orientation that fits better, down to the module strings the symbology's
+// own calibration and classification give.
+void CompareRun(const TraceGroup& g, const std::vector<Span>& spans,
+                const std::vector<int>& modules, double moduleWidth, const bcxtest::ReadCase& c,
+                double widthRatioLimit, bool read) {
+  const size_t count = static_cast<size_t>(g.runLength);
+  if (count != modules.size()) {
+    std::printf("  element run: %zu elements, symbol has %zu\n", count, modules.size());
+    PrintSpans(g, spans, widthRatioLimit);
+    if (read) std::printf("  => read\n");
     return;
   }
   double forward = 0.0;
   double backward = 0.0;
-  for (size_t i = 0; i < groupRun.size(); ++i) {
-    forward += std::fabs(groupRun[i] - modules[i] * moduleWidth);
-    backward += std::fabs(groupRun[i] - modules[modules.size() - 1 - i] * moduleWidth);
+  for (size_t i = 0; i < count; ++i) {
+    forward += std::fabs(g.run[i] - modules[i] * moduleWidth);
+    backward += std::fabs(g.run[i] - modules[count - 1 - i] * moduleWidth);
   }
   // A backwards run is read by the reversed attempt: look at it that way.
-  std::vector<double> run = groupRun;
+  std::vector<double> run(g.run, g.run + count);
   if (backward < forward) std::reverse(run.begin(), run.end());
   std::printf("  element run laid %s\n", backward < forward ? "backwards" : "forwards");
-  // Element widths: is each nearer its own module count than any other?
   int off = 0;
   double worst = 0.0;
-  for (size_t i = 0; i < run.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const double err = run[i] / moduleWidth - modules[i];
     worst = std::max(worst, std::fabs(err));
     if (std::fabs(err) >= 0.5) {
@@ -225,30 +245,28 @@ void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& mod
     }
   }
   std::printf("  element widths: %d of %zu more than half a module off (worst %.2f modules)\n", off,
-              run.size(), worst);
-  // Span split at bars of at least ratio x the narrowest bar.
-  double narrowest = run[0];
-  double widest = run[0];
-  for (size_t i = 0; i < run.size(); i += 2) {
-    narrowest = std::min(narrowest, run[i]);
-    widest = std::max(widest, run[i]);
+              count, worst);
+  PrintSpans(g, spans, widthRatioLimit);
+  const bcx::SymbologyDescriptor* symbology = bcx::FindSymbology(c.type);
+  const int32_t n = static_cast<int32_t>(count);
+  const char* pattern = symbology != nullptr ? symbology->calibrationPattern : nullptr;
+  if (pattern == nullptr || n < static_cast<int32_t>(std::strlen(pattern))) {
+    std::printf("  => no calibration for type %d\n", c.type);
+    return;
   }
-  const double limit = narrowest * g_library.context.settings.widthRatioLimit;
-  std::printf("  span limit %.2f (narrowest bar %.2f), widest bar %.2f%s\n", limit, narrowest,
-              widest, widest >= limit ? ": THE GROUP IS SPLIT" : "");
-  // Classification as the decoder does it, in the orientation it reads.
-  const Calibration cal = CalibrationFor(type);
-  const Tables t = Calibrate(run, cal.pattern, cal.alignToStart);
+  const bcx::ModuleTables t =
+      bcx::CalibrateModules(run.data(), n, pattern, symbology->alignToStart);
   std::printf(
       "  calibration on \"%s\": bar refs %.2f %.2f %.2f %.2f, space refs %.2f %.2f %.2f %.2f\n",
-      cal.pattern, t.bar[1], t.bar[2], t.bar[3], t.bar[4], t.space[1], t.space[2], t.space[3],
-      t.space[4]);
+      pattern, t.bars[0], t.bars[1], t.bars[2], t.bars[3], t.spaces[0], t.spaces[1], t.spaces[2],
+      t.spaces[3]);
+  std::string got(count + 1, '\0');
+  bcx::ClassifyElements(t, run.data(), 0, n, 1, got.data());
+  got.resize(count);
   int wrong = 0;
-  std::string got;
   std::string want;
-  for (size_t i = 0; i < run.size(); ++i) {
-    const int k = Classify(run[i], i % 2 == 0 ? t.bar : t.space);
-    got.push_back(static_cast<char>('0' + k));
+  for (size_t i = 0; i < count; ++i) {
+    const int k = got[i] - '0';
     want.push_back(static_cast<char>('0' + std::min(modules[i], 9)));
     if (k != modules[i]) {
       if (wrong < 8) {
@@ -259,32 +277,20 @@ void CompareRun(const std::vector<double>& groupRun, const std::vector<int>& mod
     }
   }
   std::printf("  modules wanted  %s\n  modules classed %s\n", want.c_str(), got.c_str());
-  if (wrong > 0) {
+  if (read) {
+    if (wrong > 0) {
+      std::printf("  => read, though %d elements classify wrong here\n", wrong);
+    } else {
+      std::printf("  => read, every element classifies right\n");
+    }
+  } else if (!Whole(spans, g.bars)) {
+    std::printf("  => SPAN SPLIT: the group's %d bars were tried as %zu spans, none whole\n",
+                g.bars, spans.size());
+  } else if (wrong > 0) {
     std::printf("  => CLASSIFICATION: %d elements misclassified%s\n", wrong,
                 off > 0 ? " (element widths already off)" : " (widths fine, calibration off)");
-  } else if (read) {
-    std::printf("  => read, every element classifies right\n");
   } else {
     std::printf("  => every element classifies right: a decoder rule rejects it\n");
-  }
-}
-
-void PrintSeed(const BarRecord& seed, int n) {
-  const bcx::Segment& a = seed.side;
-  std::printf("  group of %d: seed side (%d,%d)-(%d,%d) angle %.3f extent %.1f, width %.2f\n", n,
-              a.x1, a.y1, a.x2, a.y2, a.angle, a.extent, seed.meanWidth);
-  // Which of the bars still in the list missed, and by how much.
-  bcx::Segment normal;
-  bcx::NormalThroughMidpoint(a, 100.0, &normal);
-  int shown = 0;
-  for (int32_t i = 0; i < g_library.context.scan.barCount && shown < 4; ++i) {
-    const bcx::Segment& b = g_library.context.scan.bars[i].side;
-    const double offset = bcx::PointLineDistance(bcx::SegmentMidpoint(b), normal);
-    std::printf(
-        "    left out: side (%d,%d)-(%d,%d) extent %.1f, offset from seed normal %.1f"
-        " (band %.1f)\n",
-        b.x1, b.y1, b.x2, b.y2, b.extent, offset, 0.2 * (a.extent + b.extent));
-    ++shown;
   }
 }
 
@@ -303,97 +309,67 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
 void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,
                    double moduleWidth, const bcxtest::ReadCase& c) {
   const int expectedBars = static_cast<int>(runs.size() + 1) / 2;
-  std::vector<bcxtest::ReadResult> results;
-  bcxtest::ReadImage(png, c.enabled, nullptr, &results);
-  bool read = false;
-  std::printf("  scan: %zu result(s)", results.size());
-  for (const bcxtest::ReadResult& r : results) {
-    std::printf(" [type %d '%s']", r.type, bcxtest::Printable(r.text).c_str());
-    read = read || (r.type == c.type && r.text == c.text);
-  }
-  std::printf("%s\n", read ? ": READ" : "");
-
-  BcxInit();
-  if (BcxLoadFromMem(png.data(), static_cast<uint32_t>(png.size()), BCX_IMG_PNG) != 1) {
+  TracedScan scan;
+  if (!scan.Run(png, c.enabled)) {
     std::printf("  image did not load\n");
     return;
   }
-  uint16_t w = 0;
-  uint16_t h = 0;
-  BcxGetImgSize(&w, &h);
-  bcx::RepairSettings(g_library.context.settings);
-  if (!bcx::AllocateScanBuffers(g_library.context.scan, w, h) ||
-      !bcx::provider::GetBinaryPixels(g_library.context.scan.region, w, h)) {
-    std::printf("  no scan buffers\n");
-    bcx::ReleaseScanBuffers(g_library.context.scan);
-    BcxCleanUp();
-    return;
-  }
-  std::vector<double> rejectedLengths;
-  const Counts counts = SegmentIntoBars(&rejectedLengths);
+  const bool read = PrintResults(scan.context().results, c);
+  const bcx::Settings& settings = scan.context().settings;
+  const ScanTrace& t = scan.trace();
   std::printf(
       "  segmentation: %d components, %d bars kept, symbol has %d bars; %d refused by "
       "measurement, %d by length (limits %d..%d px: %s), %d fills cut short\n",
-      counts.components, g_library.context.scan.barCount, expectedBars, counts.rejectedByMeasure,
-      counts.rejectedByLength, g_library.context.settings.minBarPixels,
-      g_library.context.settings.maxBarPixels, Join(rejectedLengths, 6).c_str(),
-      counts.truncatedFills);
+      t.components, t.bars, expectedBars, t.notMeasured, t.outOfLimits, settings.minBarPixels,
+      settings.maxBarPixels,
+      Join(t.rejectedLengths, static_cast<size_t>(t.rejectedLengthCount), 6).c_str(),
+      t.truncatedFills);
 
-  const int keptBars = g_library.context.scan.barCount;
-  g_library.context.scan.group =
-      new BarRecord[static_cast<size_t>(std::max(g_library.context.scan.barCount, 1))];
-  g_library.context.scan.groupCount = 0;
-  std::vector<int> sizes;
-  std::vector<double> bestRun;
-  int bestBars = 0;
-  int bestMerged = 0;
-  while (g_library.context.scan.barCount > 0) {
-    const BarRecord seed = g_library.context.scan.bars[0];
-    int32_t n = 0;
-    bcx::CollectGroup(g_library.context.scan, &n);
-    sizes.push_back(n);
-    if (n >= 3) PrintSeed(seed, n);
-    if (n < 2) continue;
-    bcx::OrderGroup(g_library.context.scan, n);
-    int32_t m = n;
-    bcx::MergeBrokenBars(g_library.context.scan, n, &m);
-    // The group nearest the symbol's bar count stands for the symbol.
-    if (bestBars > 0 && std::abs(m - expectedBars) >= std::abs(bestMerged - expectedBars)) continue;
-    double* run = bcx::BuildElementRun(g_library.context.scan, m);
-    if (run == nullptr) continue;
-    bestBars = n;
-    bestMerged = m;
-    bestRun.assign(run, run + (2 * m - 1));
-    delete[] run;
-  }
+  const int collected = std::min(t.groupsCollected, bcx::kTraceCollected);
   std::string groupList;
-  for (int s : sizes) groupList += " " + std::to_string(s);
+  for (int i = 0; i < collected; ++i) {
+    if (t.collected[i].bars >= 3) PrintSeed(t.collected[i]);
+    groupList += " " + std::to_string(t.collected[i].bars);
+  }
+  if (t.groupsCollected > collected) groupList += " ...";
+  const Nearest best = FindNearest(t, expectedBars);
   std::printf(
-      "  grouping: %zu groups, sizes%s; nearest the symbol %d bars, %d after merging (symbol %d)\n",
-      sizes.size(), groupList.c_str(), bestBars, bestMerged, expectedBars);
-  if (keptBars < expectedBars) {
-    std::printf("  => SEGMENTATION/LENGTH: only %d bars kept\n", keptBars);
-  } else if (bestBars < expectedBars) {
+      "  grouping: %d groups, sizes%s; nearest the symbol %d bars, %d after merging (symbol %d)\n",
+      t.groupsCollected, groupList.c_str(), best.collected, best.merged, expectedBars);
+  bool lost = true;
+  if (!read && t.bars < expectedBars) {
+    std::printf("  => SEGMENTATION/LENGTH: only %d bars kept\n", t.bars);
+  } else if (!read && best.collected < expectedBars) {
     std::printf("  => GROUPING: the symbol's bars spread over groups\n");
-  } else if (bestMerged != expectedBars) {
-    std::printf("  => MERGE or EXTRA BARS: the group's %d bars became %d after merging\n", bestBars,
-                bestMerged);
+  } else if (!read && best.merged != expectedBars) {
+    std::printf("  => MERGE or EXTRA BARS: the group's %d bars became %d after merging\n",
+                best.collected, best.merged);
+  } else {
+    lost = false;
   }
-  if (!bestRun.empty()) {
-    std::printf("  run: %s\n", Join(bestRun, 24).c_str());
-    if (moduleWidth <= 0.0) {
-      // Unknown scale: the group's width over the symbol's modules.
-      double pixels = 0.0;
-      int modules = 0;
-      for (double v : bestRun) pixels += v;
-      for (int r : runs) modules += r;
-      moduleWidth = modules > 0 ? pixels / modules : 1.0;
-      std::printf("  module width estimated %.2f px\n", moduleWidth);
-    }
-    CompareRun(bestRun, runs, moduleWidth, c.type, read);
+  if (best.index < 0) {
+    if (!lost) std::printf(read ? "  => read\n" : "  => no group reached decoding\n");
+    return;
   }
-  bcx::ReleaseScanBuffers(g_library.context.scan);
-  BcxCleanUp();
+  const TraceGroup& g = t.groups[best.index];
+  if (g.runLength > bcx::kTraceRunElements) {
+    std::printf("  run: %d elements, only the first %d kept\n", g.runLength,
+                bcx::kTraceRunElements);
+    if (!lost) std::printf(read ? "  => read\n" : "  => the run is too long to compare\n");
+    return;
+  }
+  std::printf("  run: %s\n", Join(g.run, static_cast<size_t>(g.runLength), 24).c_str());
+  if (moduleWidth <= 0.0) {
+    // Unknown scale: the group's width over the symbol's modules.
+    double pixels = 0.0;
+    int modules = 0;
+    for (int32_t i = 0; i < g.runLength; ++i) pixels += g.run[i];
+    for (int r : runs) modules += r;
+    moduleWidth = modules > 0 ? pixels / modules : 1.0;
+    std::printf("  module width estimated %.2f px\n", moduleWidth);
+  }
+  CompareRun(g, SpansOf(t, best.index, g.bars), runs, moduleWidth, c,
+             static_cast<double>(settings.widthRatioLimit), read);
 }
 
 }  // namespace readrate

@@ -4,6 +4,21 @@
 
 namespace bcx {
 
+void TraceScanStart(ScanTrace* trace) {
+  if (trace == nullptr) return;
+  trace->components = 0;
+  trace->truncatedFills = 0;
+  trace->notMeasured = 0;
+  trace->outOfLimits = 0;
+  trace->bars = 0;
+  trace->rejectedLengthCount = 0;
+  trace->groupsCollected = 0;
+  trace->loneBars = 0;
+  trace->lastCollected = 0;
+  trace->groupCount = 0;
+  trace->spanCount = 0;
+}
+
 void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, double barLength) {
   if (trace == nullptr) return;
   ++trace->components;
@@ -24,10 +39,28 @@ void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, doub
   }
 }
 
-void TraceGroupCollected(ScanTrace* trace, int32_t bars) {
+void TraceGroupCollected(ScanTrace* trace, const ScanState& scan, int32_t bars) {
   if (trace == nullptr) return;
-  ++trace->groupsCollected;
+  const int32_t index = trace->groupsCollected++;
   if (bars < 2) ++trace->loneBars;
+  trace->lastCollected = bars;
+  if (index >= kTraceCollected || bars < 1) return;
+  TraceCollectedGroup& group = trace->collected[index];
+  group.bars = bars;
+  group.merged = bars;
+  group.run = -1;
+  group.seedWidth = scan.group[0].meanWidth;
+  group.seedSide = scan.group[0].side;
+  group.leftOutCount = 0;
+  for (int32_t i = 0; i < scan.barCount && i < kTraceLeftOut; ++i) {
+    group.leftOut[group.leftOutCount++] = scan.bars[i].side;
+  }
+}
+
+void TraceGroupMerged(ScanTrace* trace, int32_t bars) {
+  if (trace == nullptr) return;
+  const int32_t index = trace->groupsCollected - 1;
+  if (index >= 0 && index < kTraceCollected) trace->collected[index].merged = bars;
 }
 
 void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, int32_t bars) {
@@ -35,11 +68,14 @@ void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, i
   const int32_t index = trace->groupCount++;
   if (index >= kTraceGroups || bars < 1) return;
   TraceGroup& group = trace->groups[index];
+  group.collected = trace->lastCollected;
   group.bars = bars;
   group.runLength = 2 * bars - 1;
   for (int32_t i = 0; i < group.runLength && i < kTraceRunElements; ++i) group.run[i] = run[i];
   group.firstSide = scan.group[0].side;
   group.lastSide = scan.group[bars - 1].side;
+  const int32_t collected = trace->groupsCollected - 1;
+  if (collected >= 0 && collected < kTraceCollected) trace->collected[collected].run = index;
 }
 
 void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs) {

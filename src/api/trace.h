@@ -14,14 +14,30 @@ struct ScanState;
 
 // Room for the rejected lengths, groups, runs and spans of a busy page.
 constexpr int kTraceLengths = 512;
+constexpr int kTraceCollected = 512;
+constexpr int kTraceLeftOut = 4;
 constexpr int kTraceGroups = 128;
 constexpr int kTraceRunElements = 512;
 constexpr int kTraceSpans = 256;
 
 enum class TraceVerdict { kBar, kNotMeasured, kLengthOutOfLimits };
 
+// A group as collection left it, lone bars included: why bars that belong
+// together did not meet shows in the seed and in the bars it passed over.
+struct TraceCollectedGroup {
+  int32_t bars;
+  int32_t merged;  // bars after merging; a lone bar is never merged
+  int32_t run;     // index into ScanTrace::groups, -1 when no run was kept
+  double seedWidth;
+  Segment seedSide;
+  int32_t leftOutCount;
+  // The first bars still in the list after collection, in list order.
+  Segment leftOut[kTraceLeftOut];
+};
+
 // A group as decoding received it: ordered and merged, with its run.
 struct TraceGroup {
+  int32_t collected;  // bars before merging
   int32_t bars;
   int32_t runLength;  // 2 * bars - 1; only the first kTraceRunElements are kept
   double run[kTraceRunElements];
@@ -36,6 +52,7 @@ struct TraceSpanRecord {
   int32_t decodedAs;  // symbology identifier, -1 for no read
 };
 
+// Only the counts need clearing before a scan; the arrays are read up to them.
 struct ScanTrace {
   int32_t components;
   int32_t truncatedFills;  // stopped at the component pixel limit
@@ -46,6 +63,8 @@ struct ScanTrace {
   double rejectedLengths[kTraceLengths];
   int32_t groupsCollected;  // every group, lone bars included
   int32_t loneBars;
+  int32_t lastCollected;  // bars of the group now being worked on, before merging
+  TraceCollectedGroup collected[kTraceCollected];
   int32_t groupCount;  // groups handed to decoding
   TraceGroup groups[kTraceGroups];
   int32_t spanCount;
@@ -53,8 +72,11 @@ struct ScanTrace {
 };
 
 // Each does nothing when trace is nullptr.
+void TraceScanStart(ScanTrace* trace);
 void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, double barLength);
-void TraceGroupCollected(ScanTrace* trace, int32_t bars);
+// After collection: scan.group holds the group, seed first, and scan.bars the rest.
+void TraceGroupCollected(ScanTrace* trace, const ScanState& scan, int32_t bars);
+void TraceGroupMerged(ScanTrace* trace, int32_t bars);
 void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, int32_t bars);
 void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs);
 

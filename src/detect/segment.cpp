@@ -268,12 +268,13 @@ void RunCandidateGroups(Context& context) {
     } else {
       CollectGroup(scan, &n);
     }
-    TraceGroupCollected(context.trace, n);
+    TraceGroupCollected(context.trace, scan, n);
     // A lone bar is no symbol.
     if (n < 2) continue;
     OrderGroup(scan, n);
     int32_t m = n;
     MergeBrokenBars(scan, n, &m);
+    TraceGroupMerged(context.trace, m);
     if (context.thorough) {
       DecodeGroupThorough(context, m);
     } else {
@@ -285,6 +286,7 @@ void RunCandidateGroups(Context& context) {
 int SegmentRegion(Context& context) {
   RepairSettings(context.settings);
   EmptyResultTable(context.results);
+  TraceScanStart(context.trace);
   if (!FindBars(context) || context.scan.barCount == 0) return 0;
   if (!AllocateGroupTable(context.scan)) return 0;
   context.results.count = 0;

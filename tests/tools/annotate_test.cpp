@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bcxdec.h"
 #include "bcxscan_annotate.h"
+#include "bcxscan_options.h"
 
 namespace bcxscan {
 namespace {
@@ -66,8 +66,7 @@ uint32_t PixelAt(PIX* pix, int x, int y) {
 TEST(DrawSymbolsTest, DrawsTheOutlineAndLeavesTheRest) {
   PIX* pix = pixCreate(200, 120, 32);
   pixSetAll(pix);
-  const std::vector<Symbol> symbols = {
-      Outline(BCX_EAN13, {40, 40}, {40, 100}, {160, 100}, {160, 40})};
+  const std::vector<Symbol> symbols = {Outline(kEan13, {40, 40}, {40, 100}, {160, 100}, {160, 40})};
   ASSERT_TRUE(DrawSymbols(pix, symbols));
   EXPECT_NE(PixelAt(pix, 40, 70), kWhite);    // left edge
   EXPECT_NE(PixelAt(pix, 100, 100), kWhite);  // bottom edge
@@ -120,11 +119,11 @@ TEST_F(WritePictureTest, FromMemoryWritesAPngThatShowsTheOutline) {
   size_t size = 0;
   ASSERT_EQ(pixWriteMemPng(&png, &size, grey, 0.0f), 0);
   pixDestroy(&grey);
-  const ImageSource source = {nullptr, png, size, false};
+  const ImageSource source = {nullptr, png, size};
   const std::string out = dir_ + "/out.png";
   std::string error;
   ASSERT_TRUE(WriteAnnotatedPicture(
-      source, 0, {Outline(BCX_CODE39, {10, 10}, {10, 70}, {110, 70}, {110, 10})}, out, &error))
+      source, 0, {Outline(kCode39, {10, 10}, {10, 70}, {110, 70}, {110, 10})}, out, &error))
       << error;
   lept_free(png);
   PIX* written = pixRead(out.c_str());
@@ -141,16 +140,46 @@ TEST_F(WritePictureTest, FromMemoryWritesAPngThatShowsTheOutline) {
   pixDestroy(&written);
 }
 
+// The pictures of a TIFF's pages differ in size, so each output shows which
+// page was drawn on.
+TEST_F(WritePictureTest, TiffPagesAreFoundByTheirContent) {
+  const std::string tiff = dir_ + "/pages.tif";
+  const int widths[] = {60, 90, 130};
+  for (int page = 0; page < 3; ++page) {
+    PIX* grey = pixCreate(widths[page], 40, 8);
+    pixSetAll(grey);
+    ASSERT_EQ(pixWriteTiff(tiff.c_str(), grey, IFF_TIFF_ZIP, page == 0 ? "w" : "a"), 0);
+    pixDestroy(&grey);
+  }
+  size_t size = 0;
+  l_uint8* bytes = l_binaryRead(tiff.c_str(), &size);
+  ASSERT_NE(bytes, nullptr);
+  const ImageSource fromPath = {tiff.c_str(), nullptr, 0};
+  const ImageSource fromMemory = {nullptr, bytes, size};
+  for (const ImageSource& source : {fromPath, fromMemory}) {
+    for (int page = 0; page < 3; ++page) {
+      const std::string out = dir_ + "/page.png";
+      std::string error;
+      ASSERT_TRUE(WriteAnnotatedPicture(source, page, {}, out, &error)) << error;
+      PIX* written = pixRead(out.c_str());
+      ASSERT_NE(written, nullptr);
+      EXPECT_EQ(pixGetWidth(written), widths[page]) << page;
+      pixDestroy(&written);
+    }
+  }
+  lept_free(bytes);
+}
+
 TEST_F(WritePictureTest, UnreadableSourceIsReported) {
   const uint8_t junk[] = {1, 2, 3, 4, 5};
-  const ImageSource source = {nullptr, junk, sizeof(junk), false};
+  const ImageSource source = {nullptr, junk, sizeof(junk)};
   std::string error;
   EXPECT_FALSE(WriteAnnotatedPicture(source, 0, {}, dir_ + "/out.png", &error));
   EXPECT_NE(error.find("cannot read"), std::string::npos);
-  const ImageSource missing = {"/nonexistent/x.png", nullptr, 0, false};
+  const ImageSource missing = {"/nonexistent/x.png", nullptr, 0};
   EXPECT_FALSE(WriteAnnotatedPicture(missing, 0, {}, dir_ + "/out.png", &error));
-  const ImageSource noPage = {"/nonexistent/x.tif", nullptr, 0, true};
-  EXPECT_FALSE(WriteAnnotatedPicture(noPage, 3, {}, dir_ + "/out.png", &error));
+  const ImageSource tooShort = {nullptr, junk, 3};
+  EXPECT_FALSE(WriteAnnotatedPicture(tooShort, 0, {}, dir_ + "/out.png", &error));
 }
 
 TEST_F(WritePictureTest, UnwritablePathIsReported) {
@@ -159,7 +188,7 @@ TEST_F(WritePictureTest, UnwritablePathIsReported) {
   size_t size = 0;
   ASSERT_EQ(pixWriteMemPng(&png, &size, grey, 0.0f), 0);
   pixDestroy(&grey);
-  const ImageSource source = {nullptr, png, size, false};
+  const ImageSource source = {nullptr, png, size};
   std::string error;
   EXPECT_FALSE(WriteAnnotatedPicture(source, 0, {}, dir_ + "/no/such/dir/out.png", &error));
   EXPECT_NE(error.find("cannot write"), std::string::npos);

@@ -69,6 +69,11 @@ class CliTest : public ::testing::Test {
     MakePair("pair.png", "code128.png", "code39.png");
     MakeTiff("pages.tif", {"code128.png", "code39.png", "blank.png"});
     std::ofstream(dir_ + "/notimage.txt") << "this is no image\n";
+    std::ofstream(dir_ + "/empty.png").flush();
+    const std::string png = ReadAll(Path("blank.png"));
+    std::ofstream(dir_ + "/truncated.png", std::ios::binary) << png.substr(0, png.size() / 2);
+    std::ofstream(dir_ + "/fake.tif", std::ios::binary) << std::string("II*\0no tiff follows", 19);
+    ASSERT_EQ(mkdir(Path("folder.png").c_str(), 0700), 0);
   }
 
   static void TearDownTestSuite() {

@@ -19,9 +19,10 @@ TEST_F(CliTest, HelpExplainsEveryOption) {
   const Outcome outcome = Run("--help");
   EXPECT_EQ(outcome.status, kExitFound);
   EXPECT_EQ(outcome.err, "");
-  for (const char* word : {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region",
-                           "-T, --threshold", "-l, --limits", "-f, --format", "-a, --annotate",
-                           "--stats", "-q, --quiet", "--version", "-h, --help", "Exit status"}) {
+  for (const char* word :
+       {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region", "-T, --threshold",
+        "-l, --limits", "--exact", "-f, --format", "-a, --annotate", "--stats", "-q, --quiet",
+        "--version", "-h, --help", "Exit status"}) {
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Run("-h").out, outcome.out);
@@ -62,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"-l 10,2,1 blank.png", "invalid limits '10,2,1'"},
                       BadCase{"-f xml blank.png", "unknown format 'xml'"},
                       BadCase{"--frobnicate blank.png", "unknown option '--frobnicate'"},
+                      BadCase{"--exact=1 blank.png", "option '--exact' takes no value"},
                       BadCase{"", "no input file"}, BadCase{"blank.png -t", "needs a value"}));
 
 TEST_F(CliTest, NothingFoundGivesExitOne) {
@@ -148,7 +150,9 @@ TEST_F(CliTest, QuietPrintsNothingButErrors) {
   EXPECT_NE(outcome.err.find("missing.png"), std::string::npos);
 }
 
-TEST_F(CliTest, PathsTooLongForTheLibraryAreReadThroughMemory) {
+// The library's process-wide calls refuse paths of 150 characters or more;
+// the reader does not.
+TEST_F(CliTest, LongPathsAreRead) {
   const std::string folder(160, 'd');
   ASSERT_EQ(mkdir(Path(folder).c_str(), 0700), 0);
   const std::string copy = "cp '" + Path("blank.png") + "' '" + Path(folder) + "/blank.png'";
@@ -157,6 +161,78 @@ TEST_F(CliTest, PathsTooLongForTheLibraryAreReadThroughMemory) {
   EXPECT_EQ(outcome.status, kExitNothing) << outcome.err;
   EXPECT_EQ(outcome.out, folder + "/blank.png  no symbol found\n");
 }
+
+TEST_F(CliTest, RegionNoImageCanHoldIsAnErrorForEachFile) {
+  const Outcome outcome = Run("-r 0,0,65535,65535 blank.png blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "");
+  const std::string line =
+      "bcxscan: blank.png: region 0,0,65535,65535 does not fit the 240x140 image\n";
+  EXPECT_EQ(outcome.err, line + line);
+}
+
+// What the reader cannot read gets the same message in either mode.
+class CliModeTest : public CliTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  static Outcome RunIn(const std::string& args, const std::string& input = "/dev/null") {
+    return Run(std::string(GetParam()) + " " + args, input);
+  }
+};
+
+TEST_P(CliModeTest, UnreadableFilesAreNamedAndTheOthersScanned) {
+  const Outcome outcome =
+      RunIn("notimage.txt empty.png truncated.png fake.tif folder.png missing.png blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "blank.png  no symbol found\n");
+  EXPECT_EQ(outcome.err,
+            "bcxscan: notimage.txt: not a readable image\n"
+            "bcxscan: empty.png: not a readable image\n"
+            "bcxscan: truncated.png: not a readable image\n"
+            "bcxscan: fake.tif: not a readable image\n"
+            "bcxscan: folder.png: cannot read the file\n"
+            "bcxscan: missing.png: cannot open (No such file or directory)\n");
+}
+
+TEST_P(CliModeTest, AskingForAPageOfGarbageSaysItIsNoImage) {
+  const Outcome outcome = RunIn("--stats -p 1 notimage.txt fake.tif blank.png");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err,
+            "bcxscan: notimage.txt: not a readable image\n"
+            "bcxscan: fake.tif: not a readable image\n"
+            "bcxscan: blank.png: has no page 1 (pages 0 to 0)\n");
+}
+
+TEST_P(CliModeTest, RegionAroundGarbageSaysItIsNoImage) {
+  const Outcome outcome = RunIn("-r 0,0,10,10 notimage.txt");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: notimage.txt: not a readable image\n");
+}
+
+TEST_P(CliModeTest, GarbageOnStandardInputIsNamed) {
+  Outcome outcome = RunIn("-", Path("truncated.png"));
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  EXPECT_EQ(outcome.err, "bcxscan: -: not a readable image\n");
+  outcome = RunIn("-", Path("fake.tif"));
+  EXPECT_EQ(outcome.err, "bcxscan: -: not a readable image\n");
+  outcome = RunIn("-");
+  EXPECT_EQ(outcome.err, "bcxscan: -: empty input\n");
+}
+
+TEST_P(CliModeTest, StatsGivePagesAndSize) {
+  const Outcome outcome = RunIn("--stats -q blank.png - pages.tif", Path("blank.png"));
+  EXPECT_EQ(outcome.out, "");
+  const std::vector<std::string> stats = Lines(outcome.err);
+  ASSERT_EQ(stats.size(), 3u) << outcome.err;
+  EXPECT_EQ(stats[0].rfind("blank.png: 1 page, 240x140, load ", 0), 0u) << stats[0];
+  EXPECT_EQ(stats[1].rfind("-: 1 page, 240x140, load ", 0), 0u) << stats[1];
+  EXPECT_EQ(stats[2].rfind("pages.tif: 3 pages, 264x140, load ", 0), 0u) << stats[2];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CliModeTest, ::testing::Values("", "--exact"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param).empty() ? "Thorough" : "Exact";
+                         });
 
 TEST_F(CliTest, AnnotatedPictureOfABlankImageIsAnUnchangedPng) {
   const Outcome outcome = Run("-a blank-out.png blank.png");

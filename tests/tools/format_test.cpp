@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "bcxdec.h"
 #include "bcxscan_format.h"
+#include "bcxscan_options.h"
 
 namespace bcxscan {
 namespace {
@@ -42,18 +42,6 @@ TEST(JsonStringTest, EscapesQuotesBackslashesAndControls) {
   EXPECT_EQ(JsonString(""), "\"\"");
 }
 
-TEST(UnpackCornerTest, SplitsHighAndLowHalves) {
-  const Corner corner = UnpackCorner(107u * 65536u + 53u);
-  EXPECT_EQ(corner.x, 107);
-  EXPECT_EQ(corner.y, 53);
-  const Corner largest = UnpackCorner(0xFFFFFFFFu);
-  EXPECT_EQ(largest.x, 65535);
-  EXPECT_EQ(largest.y, 65535);
-  const Corner origin = UnpackCorner(0);
-  EXPECT_EQ(origin.x, 0);
-  EXPECT_EQ(origin.y, 0);
-}
-
 Symbol MakeSymbol(int32_t page, int type, std::string text) {
   Symbol symbol = {};
   symbol.page = page;
@@ -67,24 +55,24 @@ Symbol MakeSymbol(int32_t page, int type, std::string text) {
 }
 
 TEST(TsvTest, OneLineWithTabSeparatedFields) {
-  EXPECT_EQ(FormatTsvLine("img.png", MakeSymbol(0, BCX_CODE128, "Hello")),
+  EXPECT_EQ(FormatTsvLine("img.png", MakeSymbol(0, kCode128, "Hello")),
             "img.png\t0\tcode128\tHello\t1,2\t3,4\t50,60\t700,8\n");
 }
 
 TEST(TsvTest, EscapesFnc1TabAndBackslash) {
-  EXPECT_EQ(FormatTsvLine("img.png", MakeSymbol(2, BCX_CODE128,
+  EXPECT_EQ(FormatTsvLine("img.png", MakeSymbol(2, kCode128,
                                                 "\xC9"
                                                 "01\tB\\C")),
             "img.png\t2\tcode128\t\\xC901\\x09B\\\\C\t1,2\t3,4\t50,60\t700,8\n");
 }
 
 TEST(TsvTest, EscapesTheFileName) {
-  EXPECT_EQ(FormatTsvLine("a\tb.png", MakeSymbol(0, BCX_EAN8, "1234567")),
+  EXPECT_EQ(FormatTsvLine("a\tb.png", MakeSymbol(0, kEan8, "1234567")),
             "a\\x09b.png\t0\tean8\t1234567\t1,2\t3,4\t50,60\t700,8\n");
 }
 
 TEST(JsonTest, OneObjectPerLine) {
-  EXPECT_EQ(FormatJsonLine("img.png", MakeSymbol(1, BCX_GS1_128, "0112345678901231")),
+  EXPECT_EQ(FormatJsonLine("img.png", MakeSymbol(1, kGs1_128, "0112345678901231")),
             "{\"file\":\"img.png\",\"page\":1,\"type\":\"gs1-128\",\"text\":\"0112345678901231\","
             "\"corners\":[[1,2],[3,4],[50,60],[700,8]]}\n");
 }
@@ -93,26 +81,26 @@ TEST(JsonTest, EscapesBytesThenForJson) {
   // The text field holds the escaped form: \xC9 becomes \\xC9 in the JSON
   // source, a backslash becomes \\\\ and a quote \".
   EXPECT_EQ(
-      FormatJsonLine("-", MakeSymbol(0, BCX_CODE39, "\xC9\t\\\"")),
+      FormatJsonLine("-", MakeSymbol(0, kCode39, "\xC9\t\\\"")),
       "{\"file\":\"-\",\"page\":0,\"type\":\"code39\",\"text\":\"\\\\xC9\\\\x09\\\\\\\\\\\"\","
       "\"corners\":[[1,2],[3,4],[50,60],[700,8]]}\n");
 }
 
 TEST(JsonTest, QuotesInTheFileName) {
-  const std::string line = FormatJsonLine("say \"hi\".png", MakeSymbol(0, BCX_ITF, "1234"));
+  const std::string line = FormatJsonLine("say \"hi\".png", MakeSymbol(0, kItf, "1234"));
   EXPECT_EQ(line.rfind("{\"file\":\"say \\\"hi\\\".png\",", 0), 0u) << line;
 }
 
 TEST(TextTest, AlignsColumnsWithinAFile) {
-  const std::vector<Symbol> symbols = {MakeSymbol(0, BCX_EAN13, "590123412345"),
-                                       MakeSymbol(10, BCX_CODE39, "AB")};
+  const std::vector<Symbol> symbols = {MakeSymbol(0, kEan13, "590123412345"),
+                                       MakeSymbol(10, kCode39, "AB")};
   EXPECT_EQ(FormatTextBlock("x.tif", symbols),
             "x.tif  page 0   ean13    590123412345  (1,2) (3,4) (50,60) (700,8)\n"
             "x.tif  page 10  code39   AB            (1,2) (3,4) (50,60) (700,8)\n");
 }
 
 TEST(TextTest, EscapesLikeTsv) {
-  EXPECT_EQ(FormatTextBlock("g.png", {MakeSymbol(0, BCX_CODE128,
+  EXPECT_EQ(FormatTextBlock("g.png", {MakeSymbol(0, kCode128,
                                                  "\xC9"
                                                  "01")}),
             "g.png  page 0  code128  \\xC901  (1,2) (3,4) (50,60) (700,8)\n");

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "bcxdec.h"
 #include "bcxscan_options.h"
 
 namespace bcxscan {
@@ -69,6 +68,16 @@ TEST(TypeListTest, UnknownNameIsQuoted) {
   std::string error;
   ASSERT_FALSE(ParseTypeList("ean13,pdf417", &options, &error));
   EXPECT_NE(error.find("unknown type 'pdf417'"), std::string::npos) << error;
+}
+
+TEST(TypeListTest, UnknownNameListsTheLibrarysNames) {
+  Options options;
+  SetDefaultOptions(&options);
+  std::string error;
+  ASSERT_FALSE(ParseTypeList("qr", &options, &error));
+  EXPECT_EQ(error,
+            "unknown type 'qr' in --types (known: code39, code128, gs1-128, ean13, ean8, upca, "
+            "upce, itf, all)");
 }
 
 struct PageCase {
@@ -166,9 +175,8 @@ TEST_P(ThresholdTest, Parses) {
 INSTANTIATE_TEST_SUITE_P(
     Levels, ThresholdTest,
     ::testing::Values(ThresholdCase{"1", true, 1}, ThresholdCase{"128", true, 128},
-                      ThresholdCase{"255", true, 255},
-                      ThresholdCase{"otsu", true, BCX_THRESHOLD_OTSU},
-                      ThresholdCase{"Adaptive", true, BCX_THRESHOLD_ADAPTIVE},
+                      ThresholdCase{"255", true, 255}, ThresholdCase{"otsu", true, kThresholdOtsu},
+                      ThresholdCase{"Adaptive", true, kThresholdAdaptive},
                       ThresholdCase{"0", false, 0}, ThresholdCase{"256", false, 0},
                       ThresholdCase{"300", false, 0}, ThresholdCase{"-1", false, 0},
                       ThresholdCase{"-2", false, 0}, ThresholdCase{"12x", false, 0},
@@ -241,25 +249,28 @@ TEST(ArgumentsTest, DefaultsWithOneFile) {
   EXPECT_FALSE(options.hasRegion);
   EXPECT_FALSE(options.hasLimits);
   EXPECT_TRUE(options.annotate.empty());
+  EXPECT_FALSE(options.exact);
   EXPECT_FALSE(options.stats || options.quiet || options.help || options.version);
 }
 
 TEST(ArgumentsTest, EveryOptionInLongShortAndJoinedForms) {
   Options options;
   std::string error;
-  ASSERT_TRUE(Parse({"--types", "code39", "-p", "2", "--region=1,2,30,40", "-T", "otsu", "-l10,1,5",
-                     "--format=json", "-a", "out.png", "--stats", "-q", "x.tif", "-", "y.png"},
-                    &options, &error))
+  ASSERT_TRUE(
+      Parse({"--types", "code39", "-p", "2", "--region=1,2,30,40", "-T", "otsu", "-l10,1,5",
+             "--format=json", "-a", "out.png", "--exact", "--stats", "-q", "x.tif", "-", "y.png"},
+            &options, &error))
       << error;
   EXPECT_EQ(Flags(options.enable), "10000000");
   EXPECT_EQ(options.page, 2);
   ASSERT_TRUE(options.hasRegion);
   EXPECT_EQ(options.region[2], 30);
-  EXPECT_EQ(options.threshold, BCX_THRESHOLD_OTSU);
+  EXPECT_EQ(options.threshold, kThresholdOtsu);
   ASSERT_TRUE(options.hasLimits);
   EXPECT_DOUBLE_EQ(options.limits[2], 5.0);
   EXPECT_EQ(options.format, OutputFormat::kJson);
   EXPECT_EQ(options.annotate, "out.png");
+  EXPECT_TRUE(options.exact);
   EXPECT_TRUE(options.stats);
   EXPECT_TRUE(options.quiet);
   EXPECT_EQ(options.files, (std::vector<std::string>{"x.tif", "-", "y.png"}));
@@ -310,6 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"-x", "a.png"}, "unknown option '-x'"},
                       BadArguments{{"--colour", "a.png"}, "unknown option '--colour'"},
                       BadArguments{{"--quiet=1", "a.png"}, "option '--quiet' takes no value"},
+                      BadArguments{{"--exact=yes", "a.png"}, "option '--exact' takes no value"},
                       BadArguments{{"-qv", "a.png"}, "option '-q' takes no value"},
                       BadArguments{{"a.png", "-t"}, "option '-t' needs a value"},
                       BadArguments{{"-t", "foo", "a.png"}, "unknown type 'foo'"},
@@ -321,23 +333,23 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"--annotate=", "a.png"}, "--annotate needs"}));
 
 TEST(TypeNameTest, NamesEveryIdentifier) {
-  EXPECT_STREQ(TypeName(BCX_CODE39), "code39");
-  EXPECT_STREQ(TypeName(BCX_CODE128), "code128");
-  EXPECT_STREQ(TypeName(BCX_GS1_128), "gs1-128");
-  EXPECT_STREQ(TypeName(BCX_EAN13), "ean13");
-  EXPECT_STREQ(TypeName(BCX_EAN8), "ean8");
-  EXPECT_STREQ(TypeName(BCX_UPCA), "upca");
-  EXPECT_STREQ(TypeName(BCX_UPCE), "upce");
-  EXPECT_STREQ(TypeName(BCX_ITF), "itf");
-  EXPECT_STREQ(TypeName(8), "unknown");
+  EXPECT_STREQ(TypeName(kCode39), "code39");
+  EXPECT_STREQ(TypeName(kCode128), "code128");
+  EXPECT_STREQ(TypeName(kGs1_128), "gs1-128");
+  EXPECT_STREQ(TypeName(kEan13), "ean13");
+  EXPECT_STREQ(TypeName(kEan8), "ean8");
+  EXPECT_STREQ(TypeName(kUpcA), "upca");
+  EXPECT_STREQ(TypeName(kUpcE), "upce");
+  EXPECT_STREQ(TypeName(kItf), "itf");
+  EXPECT_STREQ(TypeName(kSymbologyCount), "unknown");
   EXPECT_STREQ(TypeName(-1), "unknown");
 }
 
 TEST(HelpTest, ExplainsEveryOption) {
   const std::string help = HelpText();
   for (const char* word : {"--types", "--page", "--region", "--threshold", "--limits", "--format",
-                           "--annotate", "--stats", "--quiet", "--version", "--help", "otsu",
-                           "adaptive", "Exit status", "\\xC9", "gs1-128", "itf"}) {
+                           "--annotate", "--exact", "--stats", "--quiet", "--version", "--help",
+                           "otsu", "adaptive", "Exit status", "\\xC9", "gs1-128", "itf"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }
