@@ -9,5 +9,7 @@ set(BCX_decode_SOURCES
     ean8.cpp
     upca.cpp
     upce.cpp
+    module_match.cpp
+    code128_thorough.cpp
     dispatch.cpp
     dispatch_thorough.cpp)
