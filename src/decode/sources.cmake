@@ -11,5 +11,10 @@ set(BCX_decode_SOURCES
     upce.cpp
     module_match.cpp
     code128_thorough.cpp
+    ean_upc_thorough.cpp
+    ean13_thorough.cpp
+    ean8_thorough.cpp
+    upca_thorough.cpp
+    upce_thorough.cpp
     dispatch.cpp
     dispatch_thorough.cpp)
