@@ -10,6 +10,7 @@ set(BCX_decode_SOURCES
     upca.cpp
     upce.cpp
     module_match.cpp
+    code39_thorough.cpp
     code128_thorough.cpp
     ean_upc_thorough.cpp
     ean13_thorough.cpp
