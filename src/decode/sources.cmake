@@ -12,6 +12,7 @@ set(BCX_decode_SOURCES
     module_match.cpp
     code39_thorough.cpp
     code128_thorough.cpp
+    interleaved2of5_thorough.cpp
     ean_upc_thorough.cpp
     ean13_thorough.cpp
     ean8_thorough.cpp
