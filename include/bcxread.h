@@ -77,7 +77,8 @@ BCXREAD_API int bcx_reader_set_types(bcx_reader* r, uint32_t mask) BCXREAD_NOEXC
 BCXREAD_API int bcx_reader_set_threshold(bcx_reader* r, int level) BCXREAD_NOEXCEPT;
 
 /* Width ratio bounding a symbol (5..20, else 10) and the shortest and
- * longest bar in cm (at least 0.5, at most 10). 0 for a non-positive or NaN
+ * longest bar in cm (at least 0.5, at most 10), for exact mode: thorough mode
+ * measures bars in the image's own pixels, whatever its resolution. 0 for a non-positive or NaN
  * argument or min above max; the reader is then unchanged. */
 BCXREAD_API int bcx_reader_set_limits(bcx_reader* r, double ratio, double min_cm,
                                       double max_cm) BCXREAD_NOEXCEPT;

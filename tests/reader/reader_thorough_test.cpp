@@ -179,6 +179,8 @@ struct RatioCase {
   std::string text;
 };
 
+void PrintTo(const RatioCase& c, std::ostream* out) { *out << c.name; }
+
 class WideToNarrow : public ::testing::TestWithParam<RatioCase> {};
 
 TEST_P(WideToNarrow, ReadAtEveryRatioFromTwoToThree) {
