@@ -79,6 +79,7 @@ void ReleaseScanBuffers(ScanState& scan) {
   delete[] scan.boundaryList;
   delete[] scan.group;
   delete[] scan.candidates;
+  delete[] scan.keys;
   scan = ScanState{};
 }
 

@@ -25,6 +25,16 @@ struct GroupCandidate {
   bool kept;
 };
 
+// What thorough grouping compares of a bar, worked out once per scan: the
+// middle of its side, its direction folded into a half turn, its length.
+struct BarKey {
+  double middleX;
+  double middleY;
+  double direction;  // radians, 0 <= direction < pi
+  double extent;
+  bool taken;
+};
+
 // Every buffer a scan works with. Width and height are those of the region.
 // The library's own scan allocates them at its start and releases them
 // before it returns; a reader keeps them, with their capacities, from one
@@ -49,6 +59,8 @@ struct ScanState {
   int32_t groupCapacity;
   GroupCandidate* candidates;  // thorough grouping's work list, as long as the bar list
   int32_t candidateCapacity;
+  BarKey* keys;  // thorough grouping: one per bar of the bar list, in its order
+  int32_t keyCapacity;
 };
 
 // Runs the whole pipeline on the loaded buffers of the context's scan:

@@ -261,6 +261,8 @@ void ReleaseGroupTable(ScanState& scan) {
 
 void RunCandidateGroups(Context& context) {
   ScanState& scan = context.scan;
+  // Without its keys thorough grouping cannot run: no group, no symbol.
+  if (context.thorough && !PrepareThoroughGrouping(scan)) return;
   while (scan.barCount > 0) {
     int32_t n = 0;
     if (context.thorough) {

@@ -10,7 +10,6 @@
 
 #include "detect/scan.h"
 #include "locate/geometry.h"
-#include "locate/ordering.h"
 
 namespace bcx {
 
@@ -36,17 +35,22 @@ bool SimilarExtent(double a, double b) {
   return longer - std::min(a, b) <= kExtentTolerance * longer;
 }
 
-// Position along the unit direction (ux, uy) of the bar's middle.
-double PositionAlong(const BarRecord& bar, const Point& origin, double ux, double uy) {
-  const Point middle = SegmentMidpoint(bar.side);
-  return (static_cast<double>(middle.x) - origin.x) * ux +
-         (static_cast<double>(middle.y) - origin.y) * uy;
+constexpr double kTruePi = 3.14159265358979323846;
+
+// Directions are folded into a half turn: a bar has no head or tail.
+double DirectionDifference(double a, double b) {
+  const double d = std::fabs(a - b);
+  return std::min(d, kTruePi - d);
 }
 
-bool Continues(const BarRecord& seed, const Segment& normal, const BarRecord& bar) {
-  if (!AnglesParallel(seed.side.angle, bar.side.angle, kParallelTolerance)) return false;
-  if (!SimilarExtent(seed.side.extent, bar.side.extent)) return false;
-  return PointLineDistance(SegmentMidpoint(bar.side), normal) < kLevelTolerance * seed.side.extent;
+bool Continues(const BarKey& seed, double ux, double uy, const BarKey& bar) {
+  if (bar.taken || DirectionDifference(seed.direction, bar.direction) > kParallelTolerance) {
+    return false;
+  }
+  if (!SimilarExtent(seed.extent, bar.extent)) return false;
+  // Distance of the bar's middle from the seed's scan line.
+  const double off = (bar.middleX - seed.middleX) * uy - (bar.middleY - seed.middleY) * ux;
+  return std::fabs(off) < kLevelTolerance * seed.extent;
 }
 
 // Walks outwards from the seed over candidates sorted by position and keeps
@@ -67,13 +71,33 @@ void Chain(GroupCandidate* sorted, int32_t count, int32_t seedAt, int step, doub
 
 }  // namespace
 
+bool PrepareThoroughGrouping(ScanState& scan) {
+  if (scan.keys == nullptr || scan.keyCapacity < scan.barCount) {
+    delete[] scan.keys;
+    scan.keys =
+        new (std::nothrow) BarKey[static_cast<size_t>(scan.barCount > 0 ? scan.barCount : 1)];
+    scan.keyCapacity = scan.keys != nullptr ? scan.barCount : 0;
+    if (scan.keys == nullptr) return false;
+  }
+  for (int32_t i = 0; i < scan.barCount; ++i) {
+    const Segment& side = scan.bars[i].side;
+    double direction =
+        std::atan2(static_cast<double>(side.y2) - side.y1, static_cast<double>(side.x2) - side.x1);
+    if (direction < 0.0) direction += kTruePi;
+    if (direction >= kTruePi) direction -= kTruePi;
+    scan.keys[i] =
+        BarKey{0.5 * (static_cast<double>(side.x1) + side.x2),
+               0.5 * (static_cast<double>(side.y1) + side.y2), direction, side.extent, false};
+  }
+  return true;
+}
+
 int32_t CollectGroupThorough(ScanState& scan, int32_t* count) {
   const BarRecord seed = scan.bars[0];
-  Segment normal;
-  NormalThroughMidpoint(seed.side, 100.0, &normal);
-  const double ux = (normal.x2 - normal.x1) / normal.length;
-  const double uy = (normal.y2 - normal.y1) / normal.length;
-  const Point origin = SegmentMidpoint(seed.side);
+  const BarKey& seedKey = scan.keys[0];
+  // The scan line: at right angles to the seed's direction.
+  const double ux = -std::sin(seedKey.direction);
+  const double uy = std::cos(seedKey.direction);
 
   // Without room to sort the candidates the seed stands alone; a lone bar
   // is no symbol, so the scan goes on without it.
@@ -87,10 +111,11 @@ int32_t CollectGroupThorough(ScanState& scan, int32_t* count) {
   if (sorted != nullptr) {
     sorted[n++] = GroupCandidate{0, 0.0, 0.5 * seed.meanWidth, true};
     for (int32_t i = 1; i < scan.barCount; ++i) {
-      const BarRecord& bar = scan.bars[i];
-      if (!Continues(seed, normal, bar)) continue;
-      sorted[n++] =
-          GroupCandidate{i, PositionAlong(bar, origin, ux, uy), 0.5 * bar.meanWidth, false};
+      const BarKey& key = scan.keys[i];
+      if (!Continues(seedKey, ux, uy, key)) continue;
+      const double position =
+          (key.middleX - seedKey.middleX) * ux + (key.middleY - seedKey.middleY) * uy;
+      sorted[n++] = GroupCandidate{i, position, 0.5 * scan.bars[i].meanWidth, false};
     }
     std::stable_sort(sorted, sorted + n, [](const GroupCandidate& a, const GroupCandidate& b) {
       return a.position < b.position;
@@ -101,19 +126,22 @@ int32_t CollectGroupThorough(ScanState& scan, int32_t* count) {
     Chain(sorted, n, seedAt, -1, seed.meanWidth);
   }
 
-  // Into the group in scan-line order; the bar list closes up in one pass.
+  // Into the group in scan-line order; the bar list and its keys close up
+  // in one pass.
   int32_t size = 0;
   if (n == 0) scan.group[size++] = seed;
+  scan.keys[0].taken = true;
   for (int32_t k = 0; k < n; ++k) {
-    if (sorted[k].kept) scan.group[size++] = scan.bars[sorted[k].bar];
-  }
-  scan.bars[0].pixelCount = -1;  // taken
-  for (int32_t k = 0; k < n; ++k) {
-    if (sorted[k].kept) scan.bars[sorted[k].bar].pixelCount = -1;
+    if (!sorted[k].kept) continue;
+    scan.group[size++] = scan.bars[sorted[k].bar];
+    scan.keys[sorted[k].bar].taken = true;
   }
   int32_t remaining = 0;
   for (int32_t i = 0; i < scan.barCount; ++i) {
-    if (scan.bars[i].pixelCount >= 0) scan.bars[remaining++] = scan.bars[i];
+    if (scan.keys[i].taken) continue;
+    scan.bars[remaining] = scan.bars[i];
+    scan.keys[remaining] = scan.keys[i];
+    ++remaining;
   }
   scan.barCount = remaining;
   scan.groupCount = size;

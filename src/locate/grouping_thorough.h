@@ -9,10 +9,15 @@ namespace bcx {
 
 struct ScanState;
 
+// Works out the bar list's keys for CollectGroupThorough; false when memory
+// runs out.
+bool PrepareThoroughGrouping(ScanState& scan);
+
 // Moves the first bar of scan.bars and the chain of bars continuing it into
 // scan.group: nearly parallel to the seed, about as long, level with it,
 // each within a few narrow bar widths of the last. The rest of the bar list
-// keeps its order. Returns the group count, also written to *count.
+// keeps its order, and its keys with it. Returns the group count, also
+// written to *count.
 int32_t CollectGroupThorough(ScanState& scan, int32_t* count);
 
 }  // namespace bcx
