@@ -16,15 +16,6 @@ struct PixelEntry {
   int32_t y;
 };
 
-// A bar that may continue a thorough group, with its place along the
-// seed's scan line.
-struct GroupCandidate {
-  int32_t bar;      // index into the bar list
-  double position;  // along the seed's scan line from the seed's middle
-  double halfWidth;
-  bool kept;
-};
-
 // What thorough grouping compares of a bar, worked out once per scan: the
 // middle of its side, its direction folded into a half turn, its length.
 struct BarKey {
@@ -32,7 +23,20 @@ struct BarKey {
   double middleY;
   double direction;  // radians, 0 <= direction < pi
   double extent;
-  bool taken;
+  double halfWidth;
+  int32_t seed;  // of the group it joined, or -1 while free
+};
+
+// Thorough grouping's index of the bar list: bar indices bucketed by the
+// cell of a square grid their middle lies in.
+struct BarGrid {
+  int32_t columns;
+  int32_t rows;
+  double cellSize;
+  int32_t* cellStart;  // columns * rows + 1 offsets into items
+  int32_t cellCapacity;
+  int32_t* items;
+  int32_t itemCapacity;
 };
 
 // Every buffer a scan works with. Width and height are those of the region.
@@ -57,10 +61,11 @@ struct ScanState {
   BarRecord* group;  // room for groupCapacity bars, at least the bar list's count
   int32_t groupCount;
   int32_t groupCapacity;
-  GroupCandidate* candidates;  // thorough grouping's work list, as long as the bar list
-  int32_t candidateCapacity;
   BarKey* keys;  // thorough grouping: one per bar of the bar list, in its order
   int32_t keyCapacity;
+  BarGrid grid;
+  int32_t* chain;  // thorough grouping's members, as long as the bar list
+  int32_t chainCapacity;
 };
 
 // Runs the whole pipeline on the loaded buffers of the context's scan:

@@ -259,17 +259,40 @@ void ReleaseGroupTable(ScanState& scan) {
   scan.groupCapacity = 0;
 }
 
-void RunCandidateGroups(Context& context) {
+namespace {
+
+// The thorough loop: every bar not yet in a group seeds one, in the bar
+// list's order; the list itself stays as it is, so the grid's indices hold.
+void RunThoroughGroups(Context& context) {
   ScanState& scan = context.scan;
   // Without its keys thorough grouping cannot run: no group, no symbol.
-  if (context.thorough && !PrepareThoroughGrouping(scan)) return;
+  if (!PrepareThoroughGrouping(scan)) return;
+  for (int32_t seed = 0; seed < scan.barCount; ++seed) {
+    if (BarTaken(scan, seed)) continue;
+    int32_t n = 0;
+    CollectGroupThorough(scan, seed, &n);
+    TraceGroupCollected(context.trace, scan, n);
+    if (n < 2) continue;
+    OrderGroup(scan, n);
+    int32_t m = n;
+    MergeBrokenBars(scan, n, &m);
+    TraceGroupMerged(context.trace, m);
+    DecodeGroupThorough(context, m);
+  }
+  scan.barCount = 0;
+}
+
+}  // namespace
+
+void RunCandidateGroups(Context& context) {
+  ScanState& scan = context.scan;
+  if (context.thorough) {
+    RunThoroughGroups(context);
+    return;
+  }
   while (scan.barCount > 0) {
     int32_t n = 0;
-    if (context.thorough) {
-      CollectGroupThorough(scan, &n);
-    } else {
-      CollectGroup(scan, &n);
-    }
+    CollectGroup(scan, &n);
     TraceGroupCollected(context.trace, scan, n);
     // A lone bar is no symbol.
     if (n < 2) continue;
@@ -277,11 +300,7 @@ void RunCandidateGroups(Context& context) {
     int32_t m = n;
     MergeBrokenBars(scan, n, &m);
     TraceGroupMerged(context.trace, m);
-    if (context.thorough) {
-      DecodeGroupThorough(context, m);
-    } else {
-      DecodeGroup(context, m);
-    }
+    DecodeGroup(context, m);
   }
 }
 

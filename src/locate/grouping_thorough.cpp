@@ -5,6 +5,7 @@
 #include "locate/grouping_thorough.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -36,6 +37,13 @@ bool SimilarExtent(double a, double b) {
 }
 
 constexpr double kTruePi = 3.14159265358979323846;
+// About the spacing of strokes on a printed page, so that a cell holds a
+// few bars; the grid never has more cells than this, whatever the region.
+constexpr double kSmallestCell = 16.0;
+constexpr int64_t kMostCells = int64_t{1} << 20;
+// Half widths above this belong to blobs, not to bars of a symbol (a 4
+// module bar at 600 dpi is 32 pixels wide): the search does not widen for them.
+constexpr double kWidestHalfBar = 64.0;
 
 // Directions are folded into a half turn: a bar has no head or tail.
 double DirectionDifference(double a, double b) {
@@ -44,7 +52,7 @@ double DirectionDifference(double a, double b) {
 }
 
 bool Continues(const BarKey& seed, double ux, double uy, const BarKey& bar) {
-  if (bar.taken || DirectionDifference(seed.direction, bar.direction) > kParallelTolerance) {
+  if (bar.seed >= 0 || DirectionDifference(seed.direction, bar.direction) > kParallelTolerance) {
     return false;
   }
   if (!SimilarExtent(seed.extent, bar.extent)) return false;
@@ -53,97 +61,148 @@ bool Continues(const BarKey& seed, double ux, double uy, const BarKey& bar) {
   return std::fabs(off) < kLevelTolerance * seed.extent;
 }
 
-// Walks outwards from the seed over candidates sorted by position and keeps
-// those within the gap bound of the last kept one; `step` is +1 or -1.
-void Chain(GroupCandidate* sorted, int32_t count, int32_t seedAt, int step, double narrow) {
-  double lastPosition = 0.0;
-  double lastHalfWidth = sorted[seedAt].halfWidth;
-  for (int32_t k = seedAt + step; k >= 0 && k < count; k += step) {
-    GroupCandidate& c = sorted[k];
-    const double gap = std::fabs(c.position - lastPosition) - c.halfWidth - lastHalfWidth;
-    if (gap > kMaxGapInNarrowBars * narrow) break;
-    c.kept = true;
-    lastPosition = c.position;
-    lastHalfWidth = c.halfWidth;
-    narrow = std::min(narrow, 2.0 * c.halfWidth);
+template <typename T>
+bool Ensure(T*& items, int32_t& capacity, int64_t wanted) {
+  if (wanted > INT32_MAX) return false;
+  if (items != nullptr && capacity >= wanted) return true;
+  delete[] items;
+  items = new (std::nothrow) T[static_cast<size_t>(wanted > 0 ? wanted : 1)];
+  capacity = items != nullptr ? static_cast<int32_t>(wanted) : 0;
+  return items != nullptr;
+}
+
+int32_t CellOf(const BarGrid& grid, double v, int32_t cells) {
+  const int32_t c = static_cast<int32_t>(v / grid.cellSize);
+  return std::clamp(c, 0, cells - 1);
+}
+
+bool BuildGrid(ScanState& scan) {
+  BarGrid& grid = scan.grid;
+  const double area = static_cast<double>(scan.width) * static_cast<double>(scan.height);
+  grid.cellSize = std::max(kSmallestCell, std::sqrt(area / kMostCells) + 1.0);
+  grid.columns = static_cast<int32_t>(scan.width / grid.cellSize) + 1;
+  grid.rows = static_cast<int32_t>(scan.height / grid.cellSize) + 1;
+  const int64_t cells = static_cast<int64_t>(grid.columns) * grid.rows;
+  if (!Ensure(grid.cellStart, grid.cellCapacity, cells + 1) ||
+      !Ensure(grid.items, grid.itemCapacity, scan.barCount)) {
+    return false;
   }
+  std::fill(grid.cellStart, grid.cellStart + cells + 1, 0);
+  auto cellIndex = [&](const BarKey& k) {
+    return static_cast<int64_t>(CellOf(grid, k.middleY, grid.rows)) * grid.columns +
+           CellOf(grid, k.middleX, grid.columns);
+  };
+  // A counting sort: cellStart[c + 1] counts cell c, then runs up to the
+  // end of cell c; filling from the back moves each end down to its start.
+  for (int32_t i = 0; i < scan.barCount; ++i) ++grid.cellStart[cellIndex(scan.keys[i]) + 1];
+  for (int64_t c = 0; c < cells; ++c) grid.cellStart[c + 1] += grid.cellStart[c];
+  for (int32_t i = scan.barCount - 1; i >= 0; --i) {
+    grid.items[--grid.cellStart[cellIndex(scan.keys[i]) + 1]] = i;
+  }
+  // Now cellStart[c + 1] is where cell c starts: shift down by one.
+  for (int64_t c = 0; c < cells; ++c) grid.cellStart[c] = grid.cellStart[c + 1];
+  grid.cellStart[cells] = scan.barCount;
+  return true;
+}
+
+// The next free bar continuing the seed from `from` in direction `step`
+// (+1 or -1 along the scan line), nearest first and within the gap bound;
+// -1 when there is none.
+int32_t NextAlong(const ScanState& scan, int32_t seed, double ux, double uy, int32_t from, int step,
+                  double narrow) {
+  const BarKey& s = scan.keys[seed];
+  const BarKey& f = scan.keys[from];
+  const double fromPosition = (f.middleX - s.middleX) * ux + (f.middleY - s.middleY) * uy;
+  const double reach = kMaxGapInNarrowBars * narrow + f.halfWidth + kWidestHalfBar;
+  const double radius = reach + 2.0 * kLevelTolerance * s.extent;
+  const BarGrid& grid = scan.grid;
+  const int32_t x0 = CellOf(grid, f.middleX - radius, grid.columns);
+  const int32_t x1 = CellOf(grid, f.middleX + radius, grid.columns);
+  const int32_t y0 = CellOf(grid, f.middleY - radius, grid.rows);
+  const int32_t y1 = CellOf(grid, f.middleY + radius, grid.rows);
+  int32_t best = -1;
+  double bestDistance = 0.0;
+  for (int32_t cy = y0; cy <= y1; ++cy) {
+    for (int32_t cx = x0; cx <= x1; ++cx) {
+      const int64_t cell = static_cast<int64_t>(cy) * grid.columns + cx;
+      for (int32_t k = grid.cellStart[cell]; k < grid.cellStart[cell + 1]; ++k) {
+        const int32_t i = grid.items[k];
+        if (i == from) continue;
+        const BarKey& b = scan.keys[i];
+        if (!Continues(s, ux, uy, b)) continue;
+        const double position = (b.middleX - s.middleX) * ux + (b.middleY - s.middleY) * uy;
+        const double distance = (position - fromPosition) * step;
+        if (distance < 0.0) continue;
+        const double gap = distance - b.halfWidth - f.halfWidth;
+        if (gap > kMaxGapInNarrowBars * narrow) continue;
+        // Nearest first; among equals the earlier bar, as a sorted walk would.
+        if (best < 0 || distance < bestDistance || (distance == bestDistance && i < best)) {
+          best = i;
+          bestDistance = distance;
+        }
+      }
+    }
+  }
+  return best;
+}
+
+// Walks outwards from the seed, appending members to `chain`.
+int32_t Chain(ScanState& scan, int32_t seed, double ux, double uy, int step, int32_t* chain) {
+  int32_t n = 0;
+  int32_t last = seed;
+  double narrow = 2.0 * scan.keys[seed].halfWidth;
+  for (;;) {
+    const int32_t next = NextAlong(scan, seed, ux, uy, last, step, narrow);
+    if (next < 0) break;
+    scan.keys[next].seed = seed;
+    chain[n++] = next;
+    last = next;
+    narrow = std::min(narrow, 2.0 * scan.keys[next].halfWidth);
+  }
+  return n;
 }
 
 }  // namespace
 
 bool PrepareThoroughGrouping(ScanState& scan) {
-  if (scan.keys == nullptr || scan.keyCapacity < scan.barCount) {
-    delete[] scan.keys;
-    scan.keys =
-        new (std::nothrow) BarKey[static_cast<size_t>(scan.barCount > 0 ? scan.barCount : 1)];
-    scan.keyCapacity = scan.keys != nullptr ? scan.barCount : 0;
-    if (scan.keys == nullptr) return false;
+  if (!Ensure(scan.keys, scan.keyCapacity, scan.barCount) ||
+      !Ensure(scan.chain, scan.chainCapacity, scan.barCount)) {
+    return false;
   }
   for (int32_t i = 0; i < scan.barCount; ++i) {
-    const Segment& side = scan.bars[i].side;
+    const BarRecord& bar = scan.bars[i];
+    const Segment& side = bar.side;
     double direction =
         std::atan2(static_cast<double>(side.y2) - side.y1, static_cast<double>(side.x2) - side.x1);
     if (direction < 0.0) direction += kTruePi;
     if (direction >= kTruePi) direction -= kTruePi;
-    scan.keys[i] =
-        BarKey{0.5 * (static_cast<double>(side.x1) + side.x2),
-               0.5 * (static_cast<double>(side.y1) + side.y2), direction, side.extent, false};
+    scan.keys[i] = BarKey{0.5 * (static_cast<double>(side.x1) + side.x2),
+                          0.5 * (static_cast<double>(side.y1) + side.y2),
+                          direction,
+                          side.extent,
+                          0.5 * bar.meanWidth,
+                          -1};
   }
-  return true;
+  return BuildGrid(scan);
 }
 
-int32_t CollectGroupThorough(ScanState& scan, int32_t* count) {
-  const BarRecord seed = scan.bars[0];
-  const BarKey& seedKey = scan.keys[0];
+bool BarTaken(const ScanState& scan, int32_t i) { return scan.keys[i].seed >= 0; }
+
+int32_t CollectGroupThorough(ScanState& scan, int32_t seed, int32_t* count) {
+  BarKey& seedKey = scan.keys[seed];
+  seedKey.seed = seed;
   // The scan line: at right angles to the seed's direction.
   const double ux = -std::sin(seedKey.direction);
   const double uy = std::cos(seedKey.direction);
-
-  // Without room to sort the candidates the seed stands alone; a lone bar
-  // is no symbol, so the scan goes on without it.
-  if (scan.candidates == nullptr || scan.candidateCapacity < scan.barCount) {
-    delete[] scan.candidates;
-    scan.candidates = new (std::nothrow) GroupCandidate[static_cast<size_t>(scan.barCount)];
-    scan.candidateCapacity = scan.candidates != nullptr ? scan.barCount : 0;
-  }
-  GroupCandidate* sorted = scan.candidates;
-  int32_t n = 0;
-  if (sorted != nullptr) {
-    sorted[n++] = GroupCandidate{0, 0.0, 0.5 * seed.meanWidth, true};
-    for (int32_t i = 1; i < scan.barCount; ++i) {
-      const BarKey& key = scan.keys[i];
-      if (!Continues(seedKey, ux, uy, key)) continue;
-      const double position =
-          (key.middleX - seedKey.middleX) * ux + (key.middleY - seedKey.middleY) * uy;
-      sorted[n++] = GroupCandidate{i, position, 0.5 * scan.bars[i].meanWidth, false};
-    }
-    std::stable_sort(sorted, sorted + n, [](const GroupCandidate& a, const GroupCandidate& b) {
-      return a.position < b.position;
-    });
-    int32_t seedAt = 0;
-    while (sorted[seedAt].bar != 0) ++seedAt;
-    Chain(sorted, n, seedAt, +1, seed.meanWidth);
-    Chain(sorted, n, seedAt, -1, seed.meanWidth);
-  }
-
-  // Into the group in scan-line order; the bar list and its keys close up
-  // in one pass.
+  // Left members first, nearest last, so that the group comes out in
+  // scan-line order: left ones reversed, the seed, right ones.
+  int32_t* chain = scan.chain;
+  const int32_t left = Chain(scan, seed, ux, uy, -1, chain);
   int32_t size = 0;
-  if (n == 0) scan.group[size++] = seed;
-  scan.keys[0].taken = true;
-  for (int32_t k = 0; k < n; ++k) {
-    if (!sorted[k].kept) continue;
-    scan.group[size++] = scan.bars[sorted[k].bar];
-    scan.keys[sorted[k].bar].taken = true;
-  }
-  int32_t remaining = 0;
-  for (int32_t i = 0; i < scan.barCount; ++i) {
-    if (scan.keys[i].taken) continue;
-    scan.bars[remaining] = scan.bars[i];
-    scan.keys[remaining] = scan.keys[i];
-    ++remaining;
-  }
-  scan.barCount = remaining;
+  for (int32_t k = left - 1; k >= 0; --k) scan.group[size++] = scan.bars[chain[k]];
+  scan.group[size++] = scan.bars[seed];
+  const int32_t right = Chain(scan, seed, ux, uy, +1, chain);
+  for (int32_t k = 0; k < right; ++k) scan.group[size++] = scan.bars[chain[k]];
   scan.groupCount = size;
   if (count != nullptr) *count = size;
   return size;

@@ -9,15 +9,18 @@ namespace bcx {
 
 struct ScanState;
 
-// Works out the bar list's keys for CollectGroupThorough; false when memory
-// runs out.
+// Works out the bar list's keys and spatial index for CollectGroupThorough;
+// false when memory runs out.
 bool PrepareThoroughGrouping(ScanState& scan);
 
-// Moves the first bar of scan.bars and the chain of bars continuing it into
-// scan.group: nearly parallel to the seed, about as long, level with it,
-// each within a few narrow bar widths of the last. The rest of the bar list
-// keeps its order, and its keys with it. Returns the group count, also
-// written to *count.
-int32_t CollectGroupThorough(ScanState& scan, int32_t* count);
+// Copies bar `seed` and the chain of free bars continuing it into
+// scan.group in scan-line order: nearly parallel to the seed, about as long,
+// level with it, each within a few narrow bar widths of the last. They are
+// marked as taken; the bar list itself is left as it is. Returns the group
+// count, also written to *count.
+int32_t CollectGroupThorough(ScanState& scan, int32_t seed, int32_t* count);
+
+// Whether bar i has joined a group.
+bool BarTaken(const ScanState& scan, int32_t i);
 
 }  // namespace bcx
