@@ -3,12 +3,15 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+RELEASE_BUILD ?= build-release
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # The project's own builds fail on any warning; plain CMake builds do not.
 OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: deps configure build demo test test-fast test-sanitize test-threads bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize test-threads build-release fuzz bench format clean
 
 deps:
 	@scripts/install-deps
@@ -38,7 +41,25 @@ test-threads: deps
 	@MAKEFLAGS=--no-print-directory cmake --build $(TSAN_BUILD) -j $(JOBS) --target bcx_reader_thread_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^ReaderThreads[.]'
 
-test: test-fast test-sanitize test-threads
+# The build packagers make (Release, -O3), with the benchmarks, so that
+# neither stops compiling unnoticed.
+build-release: deps
+	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DBCX_BUILD_TESTS=OFF -DBCX_BUILD_BENCH=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+test: test-fast test-sanitize test-threads build-release
+
+# The libFuzzer targets, built by clang with ASan and UBSan over a project
+# instrumented for coverage, each run for FUZZ_SECONDS from its seeds and
+# crashers; fails on any crash, leak, timeout or excess of memory.
+FUZZ_TARGETS := bcx_fuzz_exports bcx_fuzz_bitmap bcx_fuzz_decoders bcx_fuzz_reader
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+	  -DBCX_SANITIZE=ON -DBCX_BUILD_FUZZERS=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
@@ -49,4 +70,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(FUZZ_BUILD)

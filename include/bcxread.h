@@ -95,6 +95,16 @@ BCXREAD_API int bcx_reader_set_resolution(bcx_reader* r, int pixels_per_inch) BC
 BCXREAD_API int bcx_reader_set_region(bcx_reader* r, int left, int top, int right,
                                       int bottom) BCXREAD_NOEXCEPT;
 
+/* The most pixels (width x height) an image may have, 1..2^28; 100000000
+ * in a new reader. Every later read checks each image, page and frame from
+ * its header, before anything of its size is decoded or allocated, and
+ * fails with an error naming the size and the budget when it is larger. A
+ * progressive JPEG counts every sample its decoder holds (up to 3 a pixel
+ * in colour), and building one GIF frame decodes no more pixels than the
+ * budget over all the frames it lies on. 0 for a budget out of range, which
+ * changes nothing. */
+BCXREAD_API int bcx_reader_set_max_pixels(bcx_reader* r, uint64_t max_pixels) BCXREAD_NOEXCEPT;
+
 /* Reads an 8-bit grey image, row y at pixels + y * stride; stride >= width,
  * so a view into a larger image works. Width and height 1..65535. */
 BCXREAD_API int bcx_read_gray(bcx_reader* r, const uint8_t* pixels, int width, int height,

@@ -3,6 +3,7 @@
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "bcxscan_options.h"
 
@@ -160,7 +161,10 @@ bool DrawSymbols(Pix* picture, const std::vector<Symbol>& symbols) {
 bool WriteAnnotatedPicture(const ImageSource& source, int32_t page,
                            const std::vector<Symbol>& symbols, const std::string& outPath,
                            std::string* error) {
-  setMsgSeverity(L_SEVERITY_NONE);
+  // The severity is one global of Leptonica's, and pictures are drawn on
+  // several threads at once.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { setMsgSeverity(L_SEVERITY_NONE); });
   // TIFF pages are read page by page; for a GIF, Leptonica gives the first
   // frame only, so later frames are drawn over that one.
   PIX* original = nullptr;

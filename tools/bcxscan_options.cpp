@@ -79,9 +79,10 @@ constexpr OptionSpec kOptionSpecs[] = {
     {'t', "types", ValueKind::kRequired},    {'p', "page", ValueKind::kRequired},
     {'r', "region", ValueKind::kRequired},   {'T', "threshold", ValueKind::kRequired},
     {'l', "limits", ValueKind::kRequired},   {'f', "format", ValueKind::kRequired},
-    {'a', "annotate", ValueKind::kRequired}, {0, "exact", ValueKind::kNone},
-    {0, "stats", ValueKind::kNone},          {'q', "quiet", ValueKind::kNone},
-    {0, "version", ValueKind::kNone},        {'h', "help", ValueKind::kNone},
+    {'a', "annotate", ValueKind::kRequired}, {'j', "jobs", ValueKind::kRequired},
+    {0, "exact", ValueKind::kNone},          {0, "stats", ValueKind::kNone},
+    {'q', "quiet", ValueKind::kNone},        {0, "version", ValueKind::kNone},
+    {'h', "help", ValueKind::kNone},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -121,6 +122,8 @@ bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* opt
     ok = !value.empty();
     reason = "--annotate needs a file or folder name";
     options->annotate = value;
+  } else if (name == "jobs") {
+    ok = ParseJobs(value, &options->jobs, &reason);
   } else if (name == "exact") {
     options->exact = true;
   } else if (name == "stats") {
@@ -157,6 +160,7 @@ void SetDefaultOptions(Options* options) {
   options->exact = false;
   options->format = OutputFormat::kText;
   options->annotate.clear();
+  options->jobs = kAutomaticJobs;
   options->stats = false;
   options->quiet = false;
   options->help = false;
@@ -277,6 +281,17 @@ bool ParseFormat(const std::string& text, OutputFormat* format, std::string* err
   return true;
 }
 
+bool ParseJobs(const std::string& text, int32_t* jobs, std::string* error) {
+  int64_t value = 0;
+  if (!ParseInteger(text, &value) || value < 1 || value > kMaxJobs) {
+    *error = "invalid job count '" + text + "' (a number of threads from 1 to " +
+             std::to_string(kMaxJobs) + ")";
+    return false;
+  }
+  *jobs = static_cast<int32_t>(value);
+  return true;
+}
+
 bool ParseArguments(int argc, const char* const* argv, Options* options, std::string* error) {
   SetDefaultOptions(options);
   bool optionsEnded = false;
@@ -373,9 +388,15 @@ Options:
                         (created when missing) that receives one picture per
                         file and page, named after the file; with one FILE of
                         several pages, later pages go to OUT-pN.png.
+  -j, --jobs N          read N files at a time, each on a thread with a reader
+                        of its own (1..1024; default: one per core when there
+                        are several FILEs, else 1). Output, messages and exit
+                        status are the same for any N, in FILE order.
       --stats           after each file, print its page count, the size of
                         its first page and its load, scan and total
-                        milliseconds on standard error.
+                        milliseconds on standard error; at the end, a summary:
+                        files, pages read, symbols, files with errors, wall
+                        seconds and images (pages read) per second.
   -q, --quiet           print no results, only errors; the exit status tells.
       --version         print the version and exit.
   -h, --help            print this help and exit.

@@ -26,6 +26,8 @@ constexpr int32_t kAllPages = -1;
 constexpr int32_t kDefaultThreshold = 128;
 constexpr int32_t kThresholdOtsu = -1;  // the reader's codes for the two automatic levels
 constexpr int32_t kThresholdAdaptive = -2;
+constexpr int32_t kAutomaticJobs = 0;  // one thread per core with several files, else one
+constexpr int32_t kMaxJobs = 1024;
 
 enum class OutputFormat { kText, kTsv, kJson };
 
@@ -41,6 +43,7 @@ struct Options {
   bool exact;        // BCX_MODE_EXACT rather than the reader's default, BCX_MODE_THOROUGH
   OutputFormat format;
   std::string annotate;  // empty when no picture is wanted
+  int32_t jobs;          // kAutomaticJobs or 1..kMaxJobs
   bool stats;
   bool quiet;
   bool help;
@@ -49,7 +52,7 @@ struct Options {
 };
 
 // Fills the defaults: every symbology, every page, threshold 128, thorough
-// mode, text.
+// mode, text, automatic jobs.
 void SetDefaultOptions(Options* options);
 
 // Each parser returns false and writes a one-line reason (no program name,
@@ -60,6 +63,7 @@ bool ParseRegion(const std::string& text, uint16_t region[4], std::string* error
 bool ParseThreshold(const std::string& text, int32_t* threshold, std::string* error);
 bool ParseLimits(const std::string& text, double limits[3], std::string* error);
 bool ParseFormat(const std::string& text, OutputFormat* format, std::string* error);
+bool ParseJobs(const std::string& text, int32_t* jobs, std::string* error);
 
 // Parses argv[1..argc-1]. Returns false with *error set on a usage error.
 // A missing FILE is an error unless --help or --version was given.

@@ -2,11 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "bcxread.h"
@@ -29,6 +35,9 @@ constexpr int kNoRegion = -1;
 constexpr int kCountingPage = INT_MAX;
 constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr mode_t kFolderMode = 0777;
+constexpr size_t kLineBytes = 256;
+// Files a worker may run ahead of the oldest one not yet written, per job.
+constexpr size_t kWindowPerJob = 64;
 
 using Clock = std::chrono::steady_clock;
 
@@ -40,6 +49,15 @@ struct ReaderFree {
   void operator()(bcx_reader* reader) const { bcx_reader_free(reader); }
 };
 using ReaderPtr = std::unique_ptr<bcx_reader, ReaderFree>;
+
+// Standard input read once before any worker starts: with several threads
+// the order in which they reach it would otherwise decide which "-" gets the
+// image. Later "-" find it used up, as they do when read in turn.
+struct StandardInput {
+  size_t first;  // index of the first "-" among the files
+  bool ok;
+  std::vector<uint8_t> data;
+};
 
 // Everything known about one input while it is being scanned.
 struct Input {
@@ -53,38 +71,73 @@ struct Input {
   int height;
 };
 
-struct Run {
+// What one file gave, held until every earlier file has been written, so
+// that the output does not depend on the number of jobs.
+struct FileReport {
+  std::string messages;  // standard error, before the results
+  std::string results;   // standard output
+  std::string stats;     // standard error, after the results
+  int pagesRead;
+  size_t symbols;
+  bool error;
+  bool found;
+};
+
+// A picture is named in file order, because names that clash are numbered,
+// but drawn by the thread that scanned the file.
+struct PendingPicture {
+  int32_t page;
+  bool multiPage;
+  std::vector<Symbol> symbols;
+  size_t messageAt;  // where a failure to write it goes among the file's messages
+  std::string path;
+};
+
+struct FileScan {
+  Input input;
+  FileReport report;
+  std::vector<PendingPicture> pictures;
+  bool statsDue;
+};
+
+// One thread's share: a reader set up like every other.
+struct Scanner {
   const Options* options;
   bcx_reader* reader;
-  bool regionRefused;  // the reader takes no region this large, so none fits
+  bool regionRefused;                  // the reader takes no region this large, so none fits
+  const StandardInput* standardInput;  // nullptr when "-" is read in turn
+};
+
+// Only the thread that writes results touches the streams.
+struct Output {
   FILE* out;
   FILE* err;
   bool progress;
   bool progressShown;
-  bool anyError;
-  bool anyFound;
-  PicturePlanner planner;
 };
 
-void ClearProgress(Run* run) {
-  if (!run->progressShown) return;
-  std::fputs("\r\033[K", run->err);
-  std::fflush(run->err);
-  run->progressShown = false;
+void ClearProgress(Output* output) {
+  if (!output->progressShown) return;
+  std::fputs("\r\033[K", output->err);
+  std::fflush(output->err);
+  output->progressShown = false;
 }
 
-void ShowProgress(Run* run, size_t index, size_t count, const std::string& name) {
-  if (!run->progress) return;
-  std::fprintf(run->err, "\r\033[K%s: [%zu/%zu] %s", kProgram, index + 1, count,
+void ShowProgress(Output* output, size_t index, size_t count, const std::string& name) {
+  if (!output->progress) return;
+  std::fprintf(output->err, "\r\033[K%s: [%zu/%zu] %s", kProgram, index + 1, count,
                EscapeBytes(name).c_str());
-  std::fflush(run->err);
-  run->progressShown = true;
+  std::fflush(output->err);
+  output->progressShown = true;
 }
 
-void ReportFileError(Run* run, const std::string& name, const std::string& reason) {
-  ClearProgress(run);
-  std::fprintf(run->err, "%s: %s: %s\n", kProgram, EscapeBytes(name).c_str(), reason.c_str());
-  run->anyError = true;
+std::string ErrorLine(const std::string& name, const std::string& reason) {
+  return std::string(kProgram) + ": " + EscapeBytes(name) + ": " + reason + "\n";
+}
+
+void ReportFileError(FileReport* report, const std::string& name, const std::string& reason) {
+  report->messages += ErrorLine(name, reason);
+  report->error = true;
 }
 
 bool ReadStream(FILE* stream, std::vector<uint8_t>* data) {
@@ -96,13 +149,21 @@ bool ReadStream(FILE* stream, std::vector<uint8_t>* data) {
   return std::ferror(stream) == 0;
 }
 
+bool ReadStandardInput(const Scanner& scanner, size_t index, Input* input) {
+  const StandardInput* copy = scanner.standardInput;
+  if (copy == nullptr) return ReadStream(stdin, &input->data);
+  if (index != copy->first) return true;
+  input->data = copy->data;
+  return copy->ok;
+}
+
 // Reads standard input whole; a path is only tried, so that a missing file
 // or a folder gets its own message rather than the reader's "not a readable
 // image".
-bool OpenInput(Input* input, std::string* reason) {
+bool OpenInput(const Scanner& scanner, size_t index, Input* input, std::string* reason) {
   if (input->name == "-") {
     input->fromMemory = true;
-    if (!ReadStream(stdin, &input->data)) {
+    if (!ReadStandardInput(scanner, index, input)) {
       *reason = "cannot read standard input";
       return false;
     }
@@ -163,23 +224,23 @@ void NotePages(bcx_reader* reader, Input* input) {
 
 // The page once more over the whole image, to tell a region that does not
 // fit from a page that cannot be read. The results are not used.
-bool ReadsWithoutRegion(Run* run, Input* input, int page, PageOutcome* outcome) {
-  bcx_reader_set_region(run->reader, kNoRegion, kNoRegion, kNoRegion, kNoRegion);
-  const bool ok = Read(run->reader, *input, page) >= 0;
-  AddTimings(run->reader, false, input);
-  NotePages(run->reader, input);
-  if (ok) bcx_image_size(run->reader, &outcome->width, &outcome->height);
-  if (!run->regionRefused) SetRegion(*run->options, run->reader);
+bool ReadsWithoutRegion(Scanner* scanner, Input* input, int page, PageOutcome* outcome) {
+  bcx_reader_set_region(scanner->reader, kNoRegion, kNoRegion, kNoRegion, kNoRegion);
+  const bool ok = Read(scanner->reader, *input, page) >= 0;
+  AddTimings(scanner->reader, false, input);
+  NotePages(scanner->reader, input);
+  if (ok) bcx_image_size(scanner->reader, &outcome->width, &outcome->height);
+  if (!scanner->regionRefused) SetRegion(*scanner->options, scanner->reader);
   return ok;
 }
 
 // Reads one page with every setting; when that fails, finds out why. The
 // reader's message is meant for people, but the page count it leaves tells
 // a page out of range, and a read without the region a region too large.
-PageOutcome ReadPage(Run* run, Input* input, int page) {
-  bcx_reader* reader = run->reader;
+PageOutcome ReadPage(Scanner* scanner, Input* input, int page) {
+  bcx_reader* reader = scanner->reader;
   PageOutcome outcome = {PageRead::kUnreadable, 0, 0};
-  if (!run->regionRefused) {
+  if (!scanner->regionRefused) {
     const bool ok = Read(reader, *input, page) >= 0;
     AddTimings(reader, true, input);
     NotePages(reader, input);
@@ -191,8 +252,8 @@ PageOutcome ReadPage(Run* run, Input* input, int page) {
   }
   if (input->pages > 0 && page >= input->pages) {
     outcome.kind = PageRead::kNoSuchPage;
-  } else if (run->options->hasRegion) {
-    if (ReadsWithoutRegion(run, input, page, &outcome)) {
+  } else if (scanner->options->hasRegion) {
+    if (ReadsWithoutRegion(scanner, input, page, &outcome)) {
       outcome.kind = PageRead::kRegionMisfit;
     } else if (input->pages > 0 && page >= input->pages) {
       outcome.kind = PageRead::kNoSuchPage;
@@ -203,10 +264,10 @@ PageOutcome ReadPage(Run* run, Input* input, int page) {
 
 // Pages of an input whose first page could not be read: 0 when it is no
 // image, 1 for any single-page format, whether or not it is an image.
-int CountPages(Run* run, Input* input) {
-  Read(run->reader, *input, kCountingPage);
-  AddTimings(run->reader, false, input);
-  NotePages(run->reader, input);
+int CountPages(Scanner* scanner, Input* input) {
+  Read(scanner->reader, *input, kCountingPage);
+  AddTimings(scanner->reader, false, input);
+  NotePages(scanner->reader, input);
   return input->pages;
 }
 
@@ -235,92 +296,87 @@ std::string RegionText(const uint16_t region[4]) {
          std::to_string(region[2]) + "," + std::to_string(region[3]);
 }
 
-void Annotate(Run* run, const Input& input, int32_t page, const std::vector<Symbol>& found) {
-  ImageSource source = {};
-  source.path = input.fromMemory ? nullptr : input.name.c_str();
-  source.data = input.data.data();
-  source.size = input.data.size();
-  const std::string path = NextPicturePath(&run->planner, input.name, page, input.pages > 1);
-  std::vector<Symbol> onPage;
+void NotePicture(FileScan* scan, int32_t page, const std::vector<Symbol>& found) {
+  PendingPicture picture = {};
+  picture.page = page;
+  picture.multiPage = scan->input.pages > 1;
   for (const Symbol& symbol : found) {
-    if (symbol.page == page) onPage.push_back(symbol);
+    if (symbol.page == page) picture.symbols.push_back(symbol);
   }
-  std::string reason;
-  if (!WriteAnnotatedPicture(source, page, onPage, path, &reason)) {
-    ReportFileError(run, input.name, reason);
-  }
+  picture.messageAt = scan->report.messages.size();
+  scan->pictures.push_back(std::move(picture));
 }
 
 // Takes what one page read gave: its symbols, or a message naming the page.
 // True when the page was scanned.
-bool TakePage(Run* run, Input* input, int32_t page, const PageOutcome& outcome,
+bool TakePage(Scanner* scanner, FileScan* scan, int32_t page, const PageOutcome& outcome,
               std::vector<Symbol>* found) {
-  const Options& options = *run->options;
+  const Options& options = *scanner->options;
+  Input* input = &scan->input;
   const std::string where =
       input->pages > 1 ? "page " + std::to_string(page) + ": " : std::string();
   if (outcome.kind == PageRead::kRegionMisfit) {
-    ReportFileError(run, input->name,
+    ReportFileError(&scan->report, input->name,
                     where + "region " + RegionText(options.region) + " does not fit the " +
                         std::to_string(outcome.width) + "x" + std::to_string(outcome.height) +
                         " image");
     return false;
   }
   if (outcome.kind != PageRead::kRead) {
-    ReportFileError(run, input->name, "cannot read page " + std::to_string(page));
+    ReportFileError(&scan->report, input->name, "cannot read page " + std::to_string(page));
     return false;
   }
   if (input->width == 0) {
     input->width = outcome.width;
     input->height = outcome.height;
   }
-  ReadResults(options, run->reader, page, found);
+  ReadResults(options, scanner->reader, page, found);
   return true;
 }
 
-void PrintSymbols(Run* run, const std::string& name, const std::vector<Symbol>& found) {
-  if (run->options->quiet) return;
+std::string FormatSymbols(const Options& options, const std::string& name,
+                          const std::vector<Symbol>& found) {
+  if (options.quiet) return std::string();
+  if (options.format == OutputFormat::kText) return FormatTextBlock(name, found);
   std::string text;
-  if (run->options->format == OutputFormat::kText) {
-    text = FormatTextBlock(name, found);
-  } else {
-    for (const Symbol& symbol : found) {
-      text += run->options->format == OutputFormat::kTsv ? FormatTsvLine(name, symbol)
-                                                         : FormatJsonLine(name, symbol);
-    }
+  for (const Symbol& symbol : found) {
+    text += options.format == OutputFormat::kTsv ? FormatTsvLine(name, symbol)
+                                                 : FormatJsonLine(name, symbol);
   }
-  if (text.empty()) return;
-  ClearProgress(run);
-  std::fputs(text.c_str(), run->out);
-  std::fflush(run->out);
+  return text;
 }
 
-void PrintStats(Run* run, const Input& input, double totalMs) {
-  ClearProgress(run);
-  std::fprintf(run->err, "%s: %d page%s, %dx%d, load %.2f ms, scan %.2f ms, total %.2f ms\n",
-               EscapeBytes(input.name).c_str(), input.pages, input.pages == 1 ? "" : "s",
-               input.width, input.height, input.loadMs, input.scanMs, totalMs);
+std::string FormatStats(const Input& input, double totalMs) {
+  char line[kLineBytes];
+  std::snprintf(line, sizeof(line),
+                ": %d page%s, %dx%d, load %.2f ms, scan %.2f ms, total %.2f ms\n", input.pages,
+                input.pages == 1 ? "" : "s", input.width, input.height, input.loadMs, input.scanMs,
+                totalMs);
+  return EscapeBytes(input.name) + line;
 }
 
-void ScanFile(Run* run, const std::string& name) {
-  const Options& options = *run->options;
-  const Clock::time_point start = Clock::now();
-  Input input = {};
+// Scans every page the options ask for. Pictures are only noted: their
+// names depend on the files before this one.
+void ScanFile(Scanner* scanner, size_t index, const std::string& name, FileScan* scan) {
+  const Options& options = *scanner->options;
+  Input& input = scan->input;
+  FileReport* report = &scan->report;
   input.name = name;
   std::string reason;
-  if (!OpenInput(&input, &reason)) {
-    ReportFileError(run, name, reason);
+  if (!OpenInput(*scanner, index, &input, &reason)) {
+    ReportFileError(report, name, reason);
     return;
   }
   const int32_t first = options.page == kAllPages ? 0 : options.page;
-  PageOutcome outcome = ReadPage(run, &input, first);
+  PageOutcome outcome = ReadPage(scanner, &input, first);
   if (outcome.kind == PageRead::kNoSuchPage) {
     // A single-page format is answered without being decoded, so the file
     // may be no image at all.
     PageOutcome whole = {};
-    if (input.pages == 1 && !ReadsWithoutRegion(run, &input, 0, &whole)) {
-      ReportFileError(run, name, "not a readable image");
+    if (input.pages == 1 && !ReadsWithoutRegion(scanner, &input, 0, &whole)) {
+      ReportFileError(report, name, "not a readable image");
     } else {
-      ReportFileError(run, name,
+      ReportFileError(report, name,
                       "has no page " + std::to_string(first) + " (pages 0 to " +
                           std::to_string(input.pages - 1) + ")");
     }
@@ -328,9 +384,9 @@ void ScanFile(Run* run, const std::string& name) {
   }
   if (outcome.kind == PageRead::kUnreadable) {
     // Only an image of several pages that were counted can have one bad page.
-    input.pages = CountPages(run, &input);
+    input.pages = CountPages(scanner, &input);
     if (input.pages <= 1) {
-      ReportFileError(run, name, "not a readable image");
+      ReportFileError(report, name, "not a readable image");
       return;
     }
   }
@@ -338,14 +394,253 @@ void ScanFile(Run* run, const std::string& name) {
   std::vector<Symbol> found;
   bool printable = false;
   for (int32_t page = first; page <= last; ++page) {
-    if (page > first) outcome = ReadPage(run, &input, page);
-    if (!TakePage(run, &input, page, outcome, &found)) continue;
+    if (page > first) outcome = ReadPage(scanner, &input, page);
+    if (!TakePage(scanner, scan, page, outcome, &found)) continue;
     printable = true;
-    if (!options.annotate.empty()) Annotate(run, input, page, found);
+    ++report->pagesRead;
+    if (!options.annotate.empty()) NotePicture(scan, page, found);
   }
-  if (!found.empty()) run->anyFound = true;
-  if (printable) PrintSymbols(run, name, found);
-  if (options.stats) PrintStats(run, input, MillisecondsSince(start));
+  report->symbols = found.size();
+  report->found = !found.empty();
+  if (printable) report->results = FormatSymbols(options, name, found);
+  scan->statsDue = options.stats;
+}
+
+void NamePictures(PicturePlanner* planner, FileScan* scan) {
+  for (PendingPicture& picture : scan->pictures) {
+    picture.path = NextPicturePath(planner, scan->input.name, picture.page, picture.multiPage);
+  }
+}
+
+// Failures are put back where the picture was noted, from the last so that
+// the earlier places stay where they were.
+void DrawPictures(FileScan* scan) {
+  const Input& input = scan->input;
+  ImageSource source = {};
+  source.path = input.fromMemory ? nullptr : input.name.c_str();
+  source.data = input.data.data();
+  source.size = input.data.size();
+  std::vector<std::string> failures(scan->pictures.size());
+  for (size_t i = 0; i < scan->pictures.size(); ++i) {
+    const PendingPicture& picture = scan->pictures[i];
+    std::string reason;
+    if (!WriteAnnotatedPicture(source, picture.page, picture.symbols, picture.path, &reason)) {
+      failures[i] = ErrorLine(input.name, reason);
+    }
+  }
+  for (size_t i = failures.size(); i-- > 0;) {
+    if (failures[i].empty()) continue;
+    scan->report.messages.insert(scan->pictures[i].messageAt, failures[i]);
+    scan->report.error = true;
+  }
+}
+
+// The file's total leaves out the time spent waiting for earlier files.
+void FinishFile(FileScan* scan, Clock::time_point start, double waitedMs) {
+  if (!scan->pictures.empty()) DrawPictures(scan);
+  if (scan->statsDue) {
+    scan->report.stats = FormatStats(scan->input, MillisecondsSince(start) - waitedMs);
+  }
+}
+
+void WriteReport(Output* output, const FileReport& report) {
+  if (!report.messages.empty()) {
+    ClearProgress(output);
+    std::fputs(report.messages.c_str(), output->err);
+  }
+  if (!report.results.empty()) {
+    ClearProgress(output);
+    std::fputs(report.results.c_str(), output->out);
+    std::fflush(output->out);
+  }
+  if (!report.stats.empty()) {
+    ClearProgress(output);
+    std::fputs(report.stats.c_str(), output->err);
+  }
+}
+
+struct Totals {
+  size_t files;
+  size_t pages;
+  size_t symbols;
+  size_t errors;  // files with at least one message
+  bool found;
+};
+
+void AddToTotals(const FileReport& report, Totals* totals) {
+  ++totals->files;
+  totals->pages += static_cast<size_t>(report.pagesRead);
+  totals->symbols += report.symbols;
+  if (report.error) ++totals->errors;
+  if (report.found) totals->found = true;
+}
+
+const char* Plural(size_t count) { return count == 1 ? "" : "s"; }
+
+// Hands files to worker threads in order and their reports back in the same
+// order. Workers stay at most a window ahead of the writer, so that memory
+// does not grow with the number of files, even behind a slow one.
+class FileQueue {
+ public:
+  // A file's report waits in the slot of its index modulo the window, which
+  // the file a window before it has left by the time a worker takes it.
+  FileQueue(size_t count, size_t window)
+      : count_(count), slots_(std::min(count, window)), finished_(slots_.size(), false) {}
+
+  // The next file for a worker; false once every file has been taken.
+  bool Take(size_t* index) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return next_ >= count_ || next_ < written_ + slots_.size(); });
+    if (next_ >= count_) return false;
+    *index = next_++;
+    return true;
+  }
+
+  void Finish(size_t index, FileReport report) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      slots_[index % slots_.size()] = std::move(report);
+      finished_[index % slots_.size()] = true;
+    }
+    changed_.notify_all();
+  }
+
+  // Waits for the file after the last one handed back.
+  FileReport Next() {
+    FileReport report;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      const size_t slot = written_ % slots_.size();
+      changed_.wait(lock, [this, slot] { return finished_[slot]; });
+      report = std::move(slots_[slot]);
+      slots_[slot] = FileReport{};
+      finished_[slot] = false;
+      ++written_;
+    }
+    changed_.notify_all();
+    return report;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t count_;
+  std::vector<FileReport> slots_;
+  std::vector<bool> finished_;
+  size_t next_ = 0;
+  size_t written_ = 0;
+};
+
+// Lets files name their pictures one after the other, in file order.
+class Turns {
+ public:
+  void Wait(size_t index) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this, index] { return current_ == index; });
+  }
+
+  void Pass() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ++current_;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t current_ = 0;
+};
+
+// What every scan of a run shares.
+struct Batch {
+  const Options* options;
+  PicturePlanner* planner;  // nullptr when no picture is wanted
+  Turns turns;
+};
+
+FileReport ScanOne(Batch* batch, Scanner* scanner, size_t index) {
+  const Clock::time_point start = Clock::now();
+  FileScan scan = {};
+  ScanFile(scanner, index, batch->options->files[index], &scan);
+  double waitedMs = 0.0;
+  if (batch->planner != nullptr) {
+    // Every file takes its turn, pictures or not, or the next would wait.
+    const Clock::time_point waiting = Clock::now();
+    batch->turns.Wait(index);
+    waitedMs = MillisecondsSince(waiting);
+    NamePictures(batch->planner, &scan);
+    batch->turns.Pass();
+  }
+  FinishFile(&scan, start, waitedMs);
+  return std::move(scan.report);
+}
+
+void ScanInTurn(Batch* batch, Scanner* scanner, Output* output, Totals* totals) {
+  const std::vector<std::string>& files = batch->options->files;
+  for (size_t i = 0; i < files.size(); ++i) {
+    ShowProgress(output, i, files.size(), files[i]);
+    const FileReport report = ScanOne(batch, scanner, i);
+    WriteReport(output, report);
+    AddToTotals(report, totals);
+  }
+}
+
+// Returns false, having scanned nothing, when no thread could be started.
+bool ScanOnThreads(Batch* batch, std::vector<Scanner>* scanners, Output* output, Totals* totals) {
+  const std::vector<std::string>& files = batch->options->files;
+  FileQueue queue(files.size(), scanners->size() * kWindowPerJob);
+  std::vector<std::thread> workers;
+  for (Scanner& scanner : *scanners) {
+    try {
+      workers.emplace_back([batch, &scanner, &queue] {
+        size_t index = 0;
+        while (queue.Take(&index)) queue.Finish(index, ScanOne(batch, &scanner, index));
+      });
+    } catch (const std::system_error&) {
+      // Fewer threads do the same work.
+      break;
+    }
+  }
+  if (workers.empty()) return false;
+  for (size_t i = 0; i < files.size(); ++i) {
+    ShowProgress(output, i, files.size(), files[i]);
+    const FileReport report = queue.Next();
+    WriteReport(output, report);
+    AddToTotals(report, totals);
+  }
+  for (std::thread& worker : workers) worker.join();
+  return true;
+}
+
+size_t JobCount(const Options& options) {
+  const size_t files = options.files.size();
+  size_t jobs = static_cast<size_t>(options.jobs);
+  if (options.jobs == kAutomaticJobs) {
+    jobs = files > 1 ? std::max(1u, std::thread::hardware_concurrency()) : 1;
+  }
+  return std::max<size_t>(1, std::min(jobs, files));
+}
+
+StandardInput ReadStandardInputOnce(const Options& options) {
+  StandardInput input = {options.files.size(), true, {}};
+  for (size_t i = 0; i < options.files.size(); ++i) {
+    if (options.files[i] == "-") {
+      input.first = i;
+      input.ok = ReadStream(stdin, &input.data);
+      break;
+    }
+  }
+  return input;
+}
+
+void PrintSummary(FILE* err, const Totals& totals, double seconds) {
+  const double rate = seconds > 0.0 ? static_cast<double>(totals.pages) / seconds : 0.0;
+  std::fprintf(
+      err, "%s: %zu file%s, %zu page%s, %zu symbol%s, %zu error%s, %.3f s, %.1f images/s\n",
+      kProgram, totals.files, Plural(totals.files), totals.pages, Plural(totals.pages),
+      totals.symbols, Plural(totals.symbols), totals.errors, Plural(totals.errors), seconds, rate);
 }
 
 std::string ThresholdText(int32_t level) {
@@ -399,25 +694,34 @@ bool ApplySettings(const Options& options, bcx_reader* reader, std::string* erro
 }
 
 int RunScans(const Options& options, FILE* out, FILE* err, bool showProgress) {
-  const ReaderPtr reader(bcx_reader_new());
-  if (reader == nullptr) {
-    std::fprintf(err, "%s: out of memory\n", kProgram);
-    return kExitTrouble;
+  const Clock::time_point start = Clock::now();
+  const size_t jobs = JobCount(options);
+  std::vector<ReaderPtr> readers;
+  std::vector<Scanner> scanners;
+  for (size_t j = 0; j < jobs; ++j) {
+    readers.emplace_back(bcx_reader_new());
+    bcx_reader* reader = readers.back().get();
+    if (reader == nullptr) {
+      std::fprintf(err, "%s: out of memory\n", kProgram);
+      return kExitTrouble;
+    }
+    std::string error;
+    if (!ApplySettings(options, reader, &error)) {
+      std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
+      return kExitTrouble;
+    }
+    // The reader refuses only corners no image reaches; every file then
+    // gets the message naming its size.
+    scanners.push_back(Scanner{&options, reader, !SetRegion(options, reader), nullptr});
   }
-  std::string error;
-  if (!ApplySettings(options, reader.get(), &error)) {
-    std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
-    return kExitTrouble;
-  }
-  Run run = {};
-  run.options = &options;
-  run.reader = reader.get();
-  // The reader refuses only corners no image reaches; every file then gets
-  // the message naming its size.
-  run.regionRefused = !SetRegion(options, reader.get());
-  run.out = out;
-  run.err = err;
-  run.progress = showProgress && !options.quiet && options.files.size() > kProgressMinFiles;
+  Output output = {};
+  output.out = out;
+  output.err = err;
+  output.progress = showProgress && !options.quiet && options.files.size() > kProgressMinFiles;
+  PicturePlanner planner;
+  Batch batch;
+  batch.options = &options;
+  batch.planner = nullptr;
   if (!options.annotate.empty()) {
     const std::string& out = options.annotate;
     const bool folder = options.files.size() > 1 || out.back() == '/' || IsFolder(out);
@@ -426,15 +730,24 @@ int RunScans(const Options& options, FILE* out, FILE* err, bool showProgress) {
       std::fprintf(err, "%s: %s\n", kProgram, reason.c_str());
       return kExitTrouble;
     }
-    StartPlanner(&run.planner, options.annotate, folder);
+    StartPlanner(&planner, options.annotate, folder);
+    batch.planner = &planner;
   }
-  for (size_t i = 0; i < options.files.size(); ++i) {
-    ShowProgress(&run, i, options.files.size(), options.files[i]);
-    ScanFile(&run, options.files[i]);
+  Totals totals = {};
+  bool scanned = false;
+  StandardInput standardInput;
+  if (jobs > 1) {
+    standardInput = ReadStandardInputOnce(options);
+    for (Scanner& scanner : scanners) scanner.standardInput = &standardInput;
+    scanned = ScanOnThreads(&batch, &scanners, &output, &totals);
   }
-  ClearProgress(&run);
-  if (run.anyError) return kExitTrouble;
-  return run.anyFound ? kExitFound : kExitNothing;
+  if (!scanned) ScanInTurn(&batch, &scanners.front(), &output, &totals);
+  ClearProgress(&output);
+  if (options.stats) {
+    PrintSummary(err, totals, MillisecondsSince(start) / kMillisecondsPerSecond);
+  }
+  if (totals.errors > 0) return kExitTrouble;
+  return totals.found ? kExitFound : kExitNothing;
 }
 
 int RunProgram(int argc, const char* const* argv, FILE* out, FILE* err, bool errIsTerminal) {

@@ -24,9 +24,10 @@ constexpr size_t kProgressMinFiles = 4;
 // refuses one.
 bool ApplySettings(const Options& options, bcx_reader* reader, std::string* error);
 
-// Scans every file of options.files with a reader of its own, writes results
-// to out and messages to err, and returns the exit status. showProgress
-// enables the one-line progress indicator on err.
+// Scans every file of options.files on options.jobs threads, each with a
+// reader of its own, writes results to out and messages to err in file
+// order whatever the number of threads, and returns the exit status.
+// showProgress enables the one-line progress indicator on err.
 int RunScans(const Options& options, FILE* out, FILE* err, bool showProgress);
 
 // The whole program: parsing, settings, scans. Returns the exit status.

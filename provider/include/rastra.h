@@ -13,9 +13,9 @@
  * a page is made current by the Select operations (LoadFile/LoadMemory make
  * page 0 current for them).
  *
- * Images wider or taller than 65535 pixels, or with more than
- * RASTRA_MAX_PIXELS pixels, are refused from their header, before any
- * large allocation.
+ * Images wider or taller than 65535 pixels, or with more than the
+ * context's limit of pixels (RASTRA_MAX_PIXELS unless rastra_set_max_pixels
+ * lowers it), are refused from their header, before any large allocation.
  *
  * Pixels of any depth (1 to 16 bits, colour-mapped, RGB, RGBA) become 8-bit
  * luminance (0.299 R + 0.587 G + 0.114 B), transparency composed over white.
@@ -101,6 +101,23 @@ RASTRA_API uint16_t RASTRA_CALL rastra_count_memory_pages(rastra_context* c, con
 RASTRA_API uint8_t RASTRA_CALL rastra_select_memory_page(rastra_context* c, const uint8_t* block,
                                                          size_t length, uint16_t type,
                                                          uint16_t page) RASTRA_NOEXCEPT;
+
+/* Most pixels an image may have, 1..RASTRA_MAX_PIXELS, RASTRA_MAX_PIXELS
+ * in a new context and in the implicit one. Every image, TIFF page and GIF
+ * frame (and the logical screen) is checked from its header, before its
+ * pixels are decoded or allocated; a progressive JPEG counts every sample
+ * its decoder holds, and building a GIF frame decodes no more pixels than
+ * the limit over all the frames it lies on. 0 for a limit out of range, which
+ * changes nothing. */
+RASTRA_API uint8_t RASTRA_CALL rastra_set_max_pixels(rastra_context* c,
+                                                     uint64_t pixels) RASTRA_NOEXCEPT;
+/* The context's limit; 0 for NULL. */
+RASTRA_API uint64_t RASTRA_CALL rastra_get_max_pixels(const rastra_context* c) RASTRA_NOEXCEPT;
+/* 1 when the last load, count or page selection failed because a header
+ * claimed a size beyond the limit or a side beyond 65535, writing that
+ * size; 0, nothing written, otherwise. */
+RASTRA_API uint8_t RASTRA_CALL rastra_refused_size(const rastra_context* c, uint64_t* width,
+                                                   uint64_t* height) RASTRA_NOEXCEPT;
 
 /* The whole current image as 8-bit grey, rows width bytes apart, valid
  * until the context loads, releases or is freed; 0 without an image. */

@@ -51,6 +51,19 @@ struct TiffLayout {
 
 constexpr uint64_t kBrokenChain = UINT64_MAX;
 
+// What libtiff reads to walk a chain: every entry of every directory, and
+// every value stored outside its entry.
+struct DirectoryTotals {
+  uint64_t entries;
+  uint64_t valueBytes;
+};
+
+// Directories of real files lie side by side, their values too but for a
+// few small ones shared between pages. Overlapping directories (each a
+// byte further on) or values (every page pointing at the same large array)
+// would have libtiff read a short file over and over for every page.
+constexpr uint64_t kMostValueBytesPerFileByte = 4;
+
 // Bytes per value of each TIFF field type, by type code; 0 for codes
 // libtiff ignores.
 constexpr uint8_t kFieldTypeBytes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0, 0, 8, 8, 8};
@@ -71,7 +84,7 @@ uint64_t ReadUnsigned(const TiffLayout& tiff, size_t at, size_t bytes) {
 
 // A value too long for its entry lies elsewhere in the file, and must lie
 // inside it: a file cut short in its tag data is refused.
-bool EntryFits(const TiffLayout& tiff, size_t entry) {
+bool EntryFits(const TiffLayout& tiff, size_t entry, uint64_t* valueBytes) {
   const size_t inlineBytes = tiff.big ? 8 : 4;
   const size_t countBytes = tiff.big ? 8 : 4;
   const uint64_t type = ReadUnsigned(tiff, entry + 2, 2);
@@ -81,12 +94,14 @@ bool EntryFits(const TiffLayout& tiff, size_t entry) {
   if (valueSize == 0 || count <= inlineBytes / valueSize) return true;
   if (count > tiff.length / valueSize) return false;
   const uint64_t at = ReadUnsigned(tiff, entry + 4 + countBytes, inlineBytes);
+  *valueBytes += count * valueSize;
   return at <= tiff.length && tiff.length - at >= count * valueSize;
 }
 
 // Offset of the directory after the one at `offset`, 0 at the end of the
-// chain, kBrokenChain when the directory does not fit in the file.
-uint64_t NextDirectory(const TiffLayout& tiff, uint64_t offset) {
+// chain, kBrokenChain when the directory does not fit in the file. Adds
+// its entries and the bytes of its values to *totals.
+uint64_t NextDirectory(const TiffLayout& tiff, uint64_t offset, DirectoryTotals* totals) {
   const size_t countSize = tiff.big ? 8 : 2;
   const size_t entrySize = tiff.big ? 20 : 12;
   const size_t linkSize = tiff.big ? 8 : 4;
@@ -95,8 +110,11 @@ uint64_t NextDirectory(const TiffLayout& tiff, uint64_t offset) {
   const uint64_t entries = ReadUnsigned(tiff, offset, countSize);
   const uint64_t room = tiff.length - offset - countSize;
   if (entries > room / entrySize || room - entries * entrySize < linkSize) return kBrokenChain;
+  totals->entries += entries;
   for (uint64_t i = 0; i < entries; ++i) {
-    if (!EntryFits(tiff, offset + countSize + i * entrySize)) return kBrokenChain;
+    if (!EntryFits(tiff, offset + countSize + i * entrySize, &totals->valueBytes)) {
+      return kBrokenChain;
+    }
   }
   return ReadUnsigned(tiff, offset + countSize + entries * entrySize, linkSize);
 }
@@ -131,10 +149,21 @@ Format DetectFormat(const uint8_t* data, size_t length) noexcept {
   return Format::kUnknown;
 }
 
-bool SizeAllowed(int64_t width, int64_t height) noexcept {
+bool SamplesAllowed(int64_t width, int64_t height, uint64_t samples,
+                    DecodeLimits* limits) noexcept {
   if (width < 1 || height < 1) return false;
-  if (width > RASTRA_MAX_SIDE || height > RASTRA_MAX_SIDE) return false;
-  return width * height <= static_cast<int64_t>(RASTRA_MAX_PIXELS);
+  const bool sidesFit = width <= RASTRA_MAX_SIDE && height <= RASTRA_MAX_SIDE;
+  if (sidesFit && samples <= limits->maxPixels) return true;
+  limits->refusedWidth = static_cast<uint64_t>(width);
+  limits->refusedHeight = static_cast<uint64_t>(height);
+  return false;
+}
+
+bool SizeAllowed(int64_t width, int64_t height, DecodeLimits* limits) noexcept {
+  if (width < 1 || height < 1) return false;
+  // Both sides are below 2^32 in every format, so the product fits.
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  return SamplesAllowed(width, height, pixels, limits);
 }
 
 bool AllocateGrey(GreyImage* image, int32_t width, int32_t height) noexcept {
@@ -188,12 +217,17 @@ uint16_t CountTiffPages(const uint8_t* data, size_t length) noexcept {
   // the chain loops back on itself.
   uint64_t fast = slow;
   uint32_t pages = 0;
+  const uint64_t mostEntries = length / (tiff.big ? 20 : 12);
+  const uint64_t mostValueBytes = kMostValueBytesPerFileByte * length;
+  DirectoryTotals totals = {0, 0};
+  DirectoryTotals fastTotals = {0, 0};
   while (slow != 0) {
     if (pages < kMaxPages) ++pages;
-    slow = NextDirectory(tiff, slow);
+    slow = NextDirectory(tiff, slow, &totals);
     if (slow == kBrokenChain) return 0;
+    if (totals.entries > mostEntries || totals.valueBytes > mostValueBytes) return 0;
     for (int step = 0; step < 2 && fast != 0; ++step) {
-      fast = NextDirectory(tiff, fast);
+      fast = NextDirectory(tiff, fast, &fastTotals);
       if (fast == kBrokenChain) return 0;
     }
     if (fast != 0 && fast == slow) return 0;

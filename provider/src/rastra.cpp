@@ -41,6 +41,9 @@ struct rastra_context {
   int32_t level;
   char* pagePath;  // last path given to LoadFile or CountFilePages
   uint16_t pageType;
+  // The pixel limit, and what the last load, count or page selection
+  // refused for its size.
+  rastra::DecodeLimits limits;
 };
 
 namespace rastra {
@@ -49,9 +52,15 @@ namespace {
 using Context = rastra_context;
 
 // The instance behind the eleven operations of the original interface.
-constinit Context g_state = {
-    {nullptr, 0, 0}, kNoBlock, {nullptr, 0, 0}, kNoBlock, {0, 0, 0, 0}, RASTRA_DEFAULT_THRESHOLD,
-    nullptr,         0};
+constinit Context g_state = {{nullptr, 0, 0},
+                             kNoBlock,
+                             {nullptr, 0, 0},
+                             kNoBlock,
+                             {0, 0, 0, 0},
+                             RASTRA_DEFAULT_THRESHOLD,
+                             nullptr,
+                             0,
+                             {RASTRA_MAX_PIXELS, 0, 0}};
 
 struct FileBlock {
   uint8_t* data;
@@ -127,26 +136,33 @@ bool ReadFile(const char* path, FileBlock* block) {
   return ok;
 }
 
+// Each load, count and page selection tells only of its own refusal.
+DecodeLimits* FreshLimits(Context& c) {
+  c.limits.refusedWidth = 0;
+  c.limits.refusedHeight = 0;
+  return &c.limits;
+}
+
 bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page,
-                GreyImage* image) {
+                DecodeLimits* limits, GreyImage* image) {
   if (data == nullptr || length == 0) return false;
   if (page != 0 && !IsMultiPageType(type)) return false;
   SilenceLeptonica();
   const Format format = DetectFormat(data, length);
   switch (format) {
     case Format::kPng:
-      return page == 0 && DecodePng(data, length, image);
+      return page == 0 && DecodePng(data, length, limits, image);
     case Format::kJpeg:
-      return page == 0 && DecodeJpeg(data, length, image);
+      return page == 0 && DecodeJpeg(data, length, limits, image);
     case Format::kGif:
-      return DecodeGifFrame(data, length, page, image);
+      return DecodeGifFrame(data, length, page, limits, image);
     case Format::kTiff:
       return page < CountTiffPages(data, length) &&
-             DecodeWithLeptonica(data, length, format, page, image);
+             DecodeWithLeptonica(data, length, format, page, limits, image);
     case Format::kBmp:
     case Format::kPnm:
     case Format::kWebp:
-      return page == 0 && DecodeWithLeptonica(data, length, format, page, image);
+      return page == 0 && DecodeWithLeptonica(data, length, format, page, limits, image);
     case Format::kUnknown:
       break;
   }
@@ -158,7 +174,7 @@ bool Probe(Context& c, const uint8_t* data, size_t length) {
   const BlockKey key = KeyOf(data, length, 0);
   if (SameBlock(key, c.imageKey) || SameBlock(key, c.spareKey)) return true;
   GreyImage image = {nullptr, 0, 0};
-  if (!DecodePage(data, length, RASTRA_TYPE_DETECT, 0, &image)) return false;
+  if (!DecodePage(data, length, RASTRA_TYPE_DETECT, 0, &c.limits, &image)) return false;
   ForgetSpare(c);
   c.spare = image;
   c.spareKey = key;
@@ -166,18 +182,20 @@ bool Probe(Context& c, const uint8_t* data, size_t length) {
 }
 
 uint16_t CountPages(Context& c, const uint8_t* data, size_t length, uint16_t type) {
+  DecodeLimits* limits = FreshLimits(c);
   if (data == nullptr || length == 0) return 0;
   SilenceLeptonica();
   if (IsMultiPageType(type)) {
     const Format format = DetectFormat(data, length);
     if (format == Format::kTiff) return CountTiffPages(data, length);
-    if (format == Format::kGif) return CountGifFrames(data, length);
+    if (format == Format::kGif) return CountGifFrames(data, length, limits);
   }
   return Probe(c, data, length) ? 1 : 0;
 }
 
 // A failed load leaves no image, so a stale one is never binarised.
 uint8_t LoadPage(Context& c, const uint8_t* data, size_t length, uint16_t type, uint16_t page) {
+  DecodeLimits* limits = FreshLimits(c);
   if (data == nullptr || length == 0 || (page != 0 && !IsMultiPageType(type))) {
     ForgetImage(c);
     return 0;
@@ -191,7 +209,7 @@ uint8_t LoadPage(Context& c, const uint8_t* data, size_t length, uint16_t type, 
   }
   ForgetSpare(c);
   GreyImage image = {nullptr, 0, 0};
-  if (!DecodePage(data, length, type, page, &image)) {
+  if (!DecodePage(data, length, type, page, limits, &image)) {
     ForgetImage(c);
     return 0;
   }
@@ -200,6 +218,7 @@ uint8_t LoadPage(Context& c, const uint8_t* data, size_t length, uint16_t type, 
 }
 
 uint8_t LoadFilePage(Context& c, const char* path, uint16_t type, uint16_t page) {
+  FreshLimits(c);
   FileBlock block;
   if (path == nullptr || !ReadFile(path, &block)) {
     ForgetImage(c);
@@ -241,7 +260,9 @@ extern "C" {
 
 rastra_context* rastra_new(void) noexcept {
   Context* c = new (std::nothrow) Context{};
-  if (c != nullptr) c->level = RASTRA_DEFAULT_THRESHOLD;
+  if (c == nullptr) return nullptr;
+  c->level = RASTRA_DEFAULT_THRESHOLD;
+  c->limits.maxPixels = RASTRA_MAX_PIXELS;
   return c;
 }
 
@@ -286,7 +307,9 @@ uint8_t rastra_get_binary_pixels(rastra_context* c, uint8_t* buffer, int32_t wid
 }
 
 uint16_t rastra_count_file_pages(rastra_context* c, const char* path, uint16_t type) noexcept {
-  if (c == nullptr || path == nullptr || !rastra::RememberPath(*c, path, type)) return 0;
+  if (c == nullptr) return 0;
+  rastra::FreshLimits(*c);
+  if (path == nullptr || !rastra::RememberPath(*c, path, type)) return 0;
   rastra::FileBlock block;
   if (!rastra::ReadFile(path, &block)) return 0;
   const uint16_t pages = rastra::CountPages(*c, block.data, block.length, type);
@@ -327,6 +350,27 @@ uint8_t rastra_select_memory_page(rastra_context* c, const uint8_t* block, size_
                                   uint16_t type, uint16_t page) noexcept {
   if (c == nullptr) return 0;
   return rastra::LoadPage(*c, block, length, type, page);
+}
+
+uint8_t rastra_set_max_pixels(rastra_context* c, uint64_t pixels) noexcept {
+  if (c == nullptr || pixels < 1 || pixels > RASTRA_MAX_PIXELS) return 0;
+  // A page decoded by a count under the old limit must not slip past the new one.
+  if (pixels < c->limits.maxPixels) rastra::ForgetSpare(*c);
+  c->limits.maxPixels = pixels;
+  return 1;
+}
+
+uint64_t rastra_get_max_pixels(const rastra_context* c) noexcept {
+  return c == nullptr ? 0 : c->limits.maxPixels;
+}
+
+uint8_t rastra_refused_size(const rastra_context* c, uint64_t* width, uint64_t* height) noexcept {
+  if (c == nullptr || width == nullptr || height == nullptr || c->limits.refusedWidth == 0) {
+    return 0;
+  }
+  *width = c->limits.refusedWidth;
+  *height = c->limits.refusedHeight;
+  return 1;
 }
 
 uint8_t rastra_get_grey(const rastra_context* c, const uint8_t** pixels, int32_t* width,

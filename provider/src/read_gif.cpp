@@ -37,9 +37,11 @@ struct FrameRect {
 // Everything the walk keeps between records; owned by the caller.
 struct GifWalk {
   GifFileType* gif;
+  DecodeLimits* limits;
   uint16_t target;               // frame to composite up to; ignored when counting
   bool composite;                // false when only counting
   uint32_t frames;               // frames seen so far
+  uint64_t work;                 // pixels decoded so far, rows outside the screen included
   GraphicsControlBlock control;  // from the extension before the next frame
   GreyImage canvas;
   uint8_t* saved;  // canvas before a frame disposed of as "previous"
@@ -135,28 +137,69 @@ bool EnsureRow(GifWalk* walk, int width) {
   return walk->row != nullptr;
 }
 
+// Skips the rest of a frame's data after its last row that shows.
+bool SkipRestOfCode(GifFileType* gif) {
+  GifByteType* block = nullptr;
+  do {
+    if (DGifGetCodeNext(gif, &block) == GIF_ERROR) return false;
+  } while (block != nullptr);
+  return true;
+}
+
+// Rows of a frame that must be decoded to draw it: LZW decodes row after
+// row, but rows below the screen are never seen, unless interlacing spreads
+// them over the passes.
+int RowsToDecode(const GifWalk& walk, const FrameRect& rect, bool interlaced) {
+  if (interlaced) return rect.height;
+  const int shown = walk.canvas.height - rect.top;
+  if (shown <= 0) return 0;
+  return shown < rect.height ? shown : rect.height;
+}
+
+// Each frame is decoded whole before the next: a file of a few kilobytes
+// may hold thousands of frames as large as the screen, whose LZW codes
+// each give thousands of pixels, so compositing is bounded by the limit.
+bool WorkAllowed(GifWalk* walk, const FrameRect& rect, int rows) {
+  walk->work += static_cast<uint64_t>(rect.width) * static_cast<uint64_t>(rows);
+  return walk->work <= kGifWorkPerPixel * walk->limits->maxPixels;
+}
+
 bool DrawFrame(GifWalk* walk, const FrameRect& rect) {
   GifFileType* gif = walk->gif;
   const ColorMapObject* colors =
       gif->Image.ColorMap != nullptr ? gif->Image.ColorMap : gif->SColorMap;
-  if (colors == nullptr || !EnsureRow(walk, rect.width)) return false;
-  const int passes = gif->Image.Interlace ? kInterlacePasses : 1;
+  const bool interlaced = gif->Image.Interlace;
+  const int rows = RowsToDecode(*walk, rect, interlaced);
+  if (colors == nullptr || !WorkAllowed(walk, rect, rows)) return false;
+  if (rows == 0) return SkipCode(gif);
+  if (!EnsureRow(walk, rect.width)) return false;
+  const int passes = interlaced ? kInterlacePasses : 1;
   for (int pass = 0; pass < passes; ++pass) {
-    const int start = gif->Image.Interlace ? kInterlaceStart[pass] : 0;
-    const int step = gif->Image.Interlace ? kInterlaceStep[pass] : 1;
-    for (int y = start; y < rect.height; y += step) {
+    const int start = interlaced ? kInterlaceStart[pass] : 0;
+    const int step = interlaced ? kInterlaceStep[pass] : 1;
+    for (int y = start; y < rows; y += step) {
       if (DGifGetLine(gif, walk->row, rect.width) == GIF_ERROR) return false;
       DrawRow(walk, rect, y, colors);
     }
   }
-  return true;
+  return rows == rect.height || SkipRestOfCode(gif);
+}
+
+// giflib keeps a record of every frame header it reads, growing its array
+// one frame at a time until the file is closed: over the thousands of
+// frames a small file may hold, that is quadratic copying. The walk needs
+// none of them.
+void ForgetSavedFrames(GifFileType* gif) {
+  GifFreeSavedImages(gif);
+  gif->ImageCount = 0;
 }
 
 bool ReadFrame(GifWalk* walk) {
   if (DGifGetImageDesc(walk->gif) == GIF_ERROR) return false;
+  ForgetSavedFrames(walk->gif);
   const GifImageDesc& desc = walk->gif->Image;
   const FrameRect rect = {desc.Left, desc.Top, desc.Width, desc.Height};
-  if (rect.width <= 0 || rect.height <= 0) return false;
+  if (!SizeAllowed(rect.width, rect.height, walk->limits)) return false;
   const bool wanted = walk->composite && walk->frames <= walk->target;
   bool ok = true;
   if (!wanted) {
@@ -189,15 +232,16 @@ bool Walk(GifWalk* walk) {
   return walk->frames > 0;
 }
 
-bool OpenWalk(GifWalk* walk, GifSource* source, bool composite, uint16_t target) {
-  *walk = {nullptr, target, composite,    0, {}, {nullptr, 0, 0}, nullptr,
-           nullptr, 0,      {0, 0, 0, 0}, 0};
+bool OpenWalk(GifWalk* walk, GifSource* source, DecodeLimits* limits, bool composite,
+              uint16_t target) {
+  *walk = {nullptr, limits,  target, composite,    0, 0, {}, {nullptr, 0, 0},
+           nullptr, nullptr, 0,      {0, 0, 0, 0}, 0};
   ResetControl(&walk->control);
   if (source->data == nullptr || source->length == 0) return false;
   int error = 0;
   walk->gif = DGifOpen(source, ReadBytes, &error);
   if (walk->gif == nullptr) return false;
-  if (!SizeAllowed(walk->gif->SWidth, walk->gif->SHeight)) return false;
+  if (!SizeAllowed(walk->gif->SWidth, walk->gif->SHeight, limits)) return false;
   if (!composite) return true;
   if (!AllocateGrey(&walk->canvas, walk->gif->SWidth, walk->gif->SHeight)) return false;
   std::memset(walk->canvas.pixels, kWhite, CanvasBytes(walk->canvas));
@@ -217,13 +261,15 @@ void CloseWalk(GifWalk* walk) {
 
 }  // namespace
 
-bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, GreyImage* image) noexcept {
+bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, DecodeLimits* limits,
+                    GreyImage* image) noexcept {
   // A first pass without pixels refuses a damaged file before the screen
   // is allocated.
-  if (frame >= CountGifFrames(data, length)) return false;
+  if (frame >= CountGifFrames(data, length, limits)) return false;
   GifSource source = {data, length, 0};
   GifWalk walk;
-  const bool ok = OpenWalk(&walk, &source, true, frame) && Walk(&walk) && frame < walk.frames;
+  const bool ok =
+      OpenWalk(&walk, &source, limits, true, frame) && Walk(&walk) && frame < walk.frames;
   CloseWalk(&walk);
   if (!ok) {
     FreeGrey(&walk.canvas);
@@ -233,10 +279,10 @@ bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, GreyImag
   return true;
 }
 
-uint16_t CountGifFrames(const uint8_t* data, size_t length) noexcept {
+uint16_t CountGifFrames(const uint8_t* data, size_t length, DecodeLimits* limits) noexcept {
   GifSource source = {data, length, 0};
   GifWalk walk;
-  const bool ok = OpenWalk(&walk, &source, false, 0) && Walk(&walk);
+  const bool ok = OpenWalk(&walk, &source, limits, false, 0) && Walk(&walk);
   CloseWalk(&walk);
   if (!ok) return 0;
   return walk.frames > kMaxPages ? kMaxPages : static_cast<uint16_t>(walk.frames);

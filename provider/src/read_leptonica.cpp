@@ -12,7 +12,8 @@ constexpr uint32_t kFullAlpha = 255;
 
 void DiscardMessage(const char*) {}
 
-bool ReadHeader(const uint8_t* data, size_t length, Format format, uint16_t page) {
+bool ReadHeader(const uint8_t* data, size_t length, Format format, uint16_t page,
+                DecodeLimits* limits) {
   l_int32 width = 0;
   l_int32 height = 0;
   l_int32 bitsPerSample = 0;
@@ -28,7 +29,7 @@ bool ReadHeader(const uint8_t* data, size_t length, Format format, uint16_t page
     failed = pixReadHeaderMem(data, length, &fileFormat, &width, &height, &bitsPerSample, &samples,
                               &colormapped);
   }
-  return failed == 0 && SizeAllowed(width, height);
+  return failed == 0 && SizeAllowed(width, height, limits);
 }
 
 // Colour to luminance, any alpha composed over white.
@@ -63,10 +64,10 @@ void CopyGrey(PIX* grey, GreyImage* image) {
 }
 
 // Any depth, colour-mapped or not, to 8-bit luminance.
-bool ConvertPix(PIX* pix, GreyImage* image) {
+bool ConvertPix(PIX* pix, DecodeLimits* limits, GreyImage* image) {
   const l_int32 width = pixGetWidth(pix);
   const l_int32 height = pixGetHeight(pix);
-  if (!SizeAllowed(width, height)) return false;
+  if (!SizeAllowed(width, height, limits)) return false;
   if (pixGetDepth(pix) == 32 && pixGetColormap(pix) == nullptr) {
     if (!AllocateGrey(image, width, height)) return false;
     CopyColour(pix, image);
@@ -94,14 +95,14 @@ void SilenceLeptonica() noexcept {
 }
 
 bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint16_t page,
-                         GreyImage* image) noexcept {
+                         DecodeLimits* limits, GreyImage* image) noexcept {
   if (data == nullptr || length == 0) return false;
   if (format != Format::kTiff && page != 0) return false;
-  if (!ReadHeader(data, length, format, page)) return false;
+  if (!ReadHeader(data, length, format, page, limits)) return false;
   PIX* pix =
       format == Format::kTiff ? pixReadMemTiff(data, length, page) : pixReadMem(data, length);
   if (pix == nullptr) return false;
-  const bool ok = ConvertPix(pix, image);
+  const bool ok = ConvertPix(pix, limits, image);
   pixDestroy(&pix);
   return ok;
 }

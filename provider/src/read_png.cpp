@@ -23,6 +23,7 @@ struct PngJob {
   size_t position;
   png_structp png;
   png_infop info;
+  DecodeLimits* limits;
   GreyImage image;
 };
 
@@ -37,8 +38,8 @@ void ReadBytes(png_structp png, png_bytep out, size_t count) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
-bool OpenJob(PngJob* job, const uint8_t* data, size_t length) {
-  *job = {data, length, 0, nullptr, nullptr, {nullptr, 0, 0}};
+bool OpenJob(PngJob* job, const uint8_t* data, size_t length, DecodeLimits* limits) {
+  *job = {data, length, 0, nullptr, nullptr, limits, {nullptr, 0, 0}};
   if (data == nullptr) return false;
   job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ReportError, IgnoreWarning);
   if (job->png == nullptr) return false;
@@ -70,7 +71,7 @@ bool ReadHeader(PngJob* job) {
   png_set_read_fn(job->png, job, ReadBytes);
   png_read_info(job->png, job->info);
   return SizeAllowed(png_get_image_width(job->png, job->info),
-                     png_get_image_height(job->png, job->info));
+                     png_get_image_height(job->png, job->info), job->limits);
 }
 
 bool ReadPixels(PngJob* job) {
@@ -96,9 +97,10 @@ bool ReadPixels(PngJob* job) {
 
 }  // namespace
 
-bool DecodePng(const uint8_t* data, size_t length, GreyImage* image) noexcept {
+bool DecodePng(const uint8_t* data, size_t length, DecodeLimits* limits,
+               GreyImage* image) noexcept {
   PngJob job;
-  const bool ok = OpenJob(&job, data, length) && ReadHeader(&job) && ReadPixels(&job);
+  const bool ok = OpenJob(&job, data, length, limits) && ReadHeader(&job) && ReadPixels(&job);
   CloseJob(&job);
   if (!ok) {
     FreeGrey(&job.image);

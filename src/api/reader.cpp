@@ -28,6 +28,9 @@ constexpr uint32_t kTypeMask = (1u << bcx::kSymbologyCount) - 1;
 constexpr size_t kErrorSize = 256;
 constexpr size_t kSniffBytes = 16;
 constexpr int kNoRegion = -1;
+// A hundred megapixels: any camera's or scanner's page, and a bound on what
+// a small file whose header claims a huge image can make a reader allocate.
+constexpr uint64_t kDefaultMaxPixels = 100000000;
 
 struct Region {
   int left;
@@ -67,6 +70,7 @@ struct bcx_reader {
   int originY;
   ImageInfo image;
   Timings timings;
+  uint64_t maxPixels;
   char error[kErrorSize];
 };
 
@@ -129,9 +133,28 @@ int ReadGrey(bcx_reader* r, const uint8_t* pixels, int width, int height, ptrdif
 }
 
 bool EnsureProvider(bcx_reader* r) {
-  if (r->provider == nullptr) r->provider = rastra_new();
+  if (r->provider == nullptr) {
+    r->provider = rastra_new();
+    if (r->provider != nullptr) rastra_set_max_pixels(r->provider, r->maxPixels);
+  }
   if (r->provider == nullptr) SetError(r, "out of memory");
   return r->provider != nullptr;
+}
+
+int OverBudget(bcx_reader* r, uint64_t width, uint64_t height) {
+  SetError(r, "image of %llux%llu pixels is over the reader's budget of %llu pixels",
+           static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
+           static_cast<unsigned long long>(r->maxPixels));
+  return Fail(r);
+}
+
+// A provider failure: the error already set, unless the header claimed more
+// than the budget, when the size and the budget say more.
+int ProviderFailed(bcx_reader* r) {
+  uint64_t width = 0;
+  uint64_t height = 0;
+  if (rastra_refused_size(r->provider, &width, &height) != 0) return OverBudget(r, width, height);
+  return Fail(r);
 }
 
 bool IsMultiPage(uint16_t type) { return type == RASTRA_TYPE_TIFF || type == RASTRA_TYPE_GIF; }
@@ -179,6 +202,7 @@ bcx_reader* bcx_reader_new(void) noexcept {
   r->mode = BCX_MODE_THOROUGH;
   r->threshold = kDefaultThreshold;
   r->region = Region{kNoRegion, kNoRegion, kNoRegion, kNoRegion};
+  r->maxPixels = kDefaultMaxPixels;
   return r;
 }
 
@@ -269,6 +293,22 @@ int bcx_reader_set_region(bcx_reader* r, int left, int top, int right, int botto
   return 1;
 }
 
+int bcx_reader_set_max_pixels(bcx_reader* r, uint64_t max_pixels) noexcept {
+  if (r == nullptr) return 0;
+  if (max_pixels < 1 || max_pixels > RASTRA_MAX_PIXELS) {
+    SetError(r, "pixel budget %llu is outside 1..%u", static_cast<unsigned long long>(max_pixels),
+             RASTRA_MAX_PIXELS);
+    return 0;
+  }
+  if (r->provider != nullptr && rastra_set_max_pixels(r->provider, max_pixels) == 0) {
+    SetError(r, "pixel budget %llu refused", static_cast<unsigned long long>(max_pixels));
+    return 0;
+  }
+  ClearError(r);
+  r->maxPixels = max_pixels;
+  return 1;
+}
+
 int bcx_read_gray(bcx_reader* r, const uint8_t* pixels, int width, int height,
                   ptrdiff_t stride) noexcept {
   if (r == nullptr) return -1;
@@ -286,6 +326,9 @@ int bcx_read_gray(bcx_reader* r, const uint8_t* pixels, int width, int height,
   if (stride < width) {
     SetError(r, "stride %td is less than the width %d", stride, width);
     return Fail(r);
+  }
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > r->maxPixels) {
+    return OverBudget(r, static_cast<uint64_t>(width), static_cast<uint64_t>(height));
   }
   return ReadGrey(r, pixels, width, height, stride);
 }
@@ -317,12 +360,12 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
     const int pages = rastra_count_file_pages(r->provider, path, type);
     if (pages < 1) {
       SetError(r, "%s is not a readable image", path);
-      return Fail(r);
+      return ProviderFailed(r);
     }
     if (page >= pages) return PageOutOfRange(r, page, pages);
     if (rastra_select_file_page(r->provider, static_cast<uint16_t>(page)) == 0) {
       SetError(r, "cannot read page %d of %s", page, path);
-      return Fail(r);
+      return ProviderFailed(r);
     }
     const int found = ReadProviderPage(r, start);
     r->image.pageCount = pages;
@@ -331,7 +374,7 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
   if (page > 0) return PageOutOfRange(r, page, 1);
   if (rastra_load_file(r->provider, path, RASTRA_TYPE_DETECT) == 0) {
     SetError(r, "%s is not a readable image", path);
-    return Fail(r);
+    return ProviderFailed(r);
   }
   const int found = ReadProviderPage(r, start);
   r->image.pageCount = 1;
@@ -359,13 +402,13 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
     const int pages = rastra_count_memory_pages(r->provider, bytes, size, type);
     if (pages < 1) {
       SetError(r, "the bytes are not a readable image");
-      return Fail(r);
+      return ProviderFailed(r);
     }
     if (page >= pages) return PageOutOfRange(r, page, pages);
     if (rastra_select_memory_page(r->provider, bytes, size, type, static_cast<uint16_t>(page)) ==
         0) {
       SetError(r, "cannot read page %d of the image", page);
-      return Fail(r);
+      return ProviderFailed(r);
     }
     const int found = ReadProviderPage(r, start);
     r->image.pageCount = pages;
@@ -374,7 +417,7 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
   if (page > 0) return PageOutOfRange(r, page, 1);
   if (rastra_load_memory(r->provider, bytes, size, RASTRA_TYPE_DETECT) == 0) {
     SetError(r, "the bytes are not a readable image");
-    return Fail(r);
+    return ProviderFailed(r);
   }
   const int found = ReadProviderPage(r, start);
   r->image.pageCount = 1;

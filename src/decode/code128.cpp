@@ -123,7 +123,8 @@ void ActInSetAOrB(Code128State& s, CodeSet set, int v) {
         s.current = kSetA;
       }
       break;
-    default:  // FNC1
+    case kValueFnc1:
+    default:
       PutByte(s, kFnc1Byte);
       break;
   }

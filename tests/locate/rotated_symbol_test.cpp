@@ -17,7 +17,6 @@ namespace {
 constexpr int kElements[] = {2, 1, 1, 2, 3, 1, 1, 1, 4, 2, 1, 3, 2, 1, 1,
                              4, 3, 1, 2, 2, 1, 1, 3, 1, 2, 2, 4, 1, 1};
 constexpr int kElementCount = sizeof(kElements) / sizeof(kElements[0]);
-constexpr int kBarCount = (kElementCount + 1) / 2;
 constexpr double kBarLength = 70.0;
 constexpr int32_t kSide = 300;
 constexpr double kDegree = 3.141592653589793 / 180.0;

@@ -21,8 +21,8 @@ TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(outcome.err, "");
   for (const char* word :
        {"Usage: bcxscan", "-t, --types", "-p, --page", "-r, --region", "-T, --threshold",
-        "-l, --limits", "--exact", "-f, --format", "-a, --annotate", "--stats", "-q, --quiet",
-        "--version", "-h, --help", "Exit status"}) {
+        "-l, --limits", "--exact", "-f, --format", "-a, --annotate", "-j, --jobs", "--stats",
+        "-q, --quiet", "--version", "-h, --help", "Exit status"}) {
     EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Run("-h").out, outcome.out);
@@ -64,7 +64,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"-f xml blank.png", "unknown format 'xml'"},
                       BadCase{"--frobnicate blank.png", "unknown option '--frobnicate'"},
                       BadCase{"--exact=1 blank.png", "option '--exact' takes no value"},
-                      BadCase{"", "no input file"}, BadCase{"blank.png -t", "needs a value"}));
+                      BadCase{"-j 0 blank.png", "invalid job count '0'"},
+                      BadCase{"-j -1 blank.png", "invalid job count '-1'"},
+                      BadCase{"-j abc blank.png", "invalid job count 'abc'"},
+                      BadCase{"--jobs=2x blank.png", "invalid job count '2x'"},
+                      BadCase{"-j 1025 blank.png", "invalid job count '1025'"},
+                      BadCase{"blank.png -j", "needs a value"}, BadCase{"", "no input file"},
+                      BadCase{"blank.png -t", "needs a value"}));
 
 TEST_F(CliTest, NothingFoundGivesExitOne) {
   const Outcome outcome = Run("blank.png");
@@ -130,15 +136,50 @@ TEST_F(CliTest, LimitsAndLevelsAreHandedToTheLibrary) {
   EXPECT_EQ(Run("--threshold=255 blank.png").status, kExitNothing);
 }
 
-TEST_F(CliTest, StatsLineFollowsEachFile) {
+// Wall seconds and images per second vary from run to run; the counts do not.
+const std::regex kSummary(R"(bcxscan: (\d+) files?, (\d+) pages?, (\d+) symbols?, (\d+) errors?, )"
+                          R"((\d+\.\d{3}) s, (\d+\.\d) images/s)");
+
+TEST_F(CliTest, StatsLineFollowsEachFileAndASummaryTheRun) {
   const Outcome outcome = Run("--stats blank.png blank.png");
   EXPECT_EQ(outcome.status, kExitNothing);
   const std::vector<std::string> lines = Lines(outcome.err);
-  ASSERT_EQ(lines.size(), 2u) << outcome.err;
+  ASSERT_EQ(lines.size(), 3u) << outcome.err;
   const std::regex stats(
       R"(blank\.png: 1 page, 240x140, load \d+\.\d\d ms, scan \d+\.\d\d ms, total \d+\.\d\d ms)");
-  for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, stats)) << line;
+  EXPECT_TRUE(std::regex_match(lines[0], stats)) << lines[0];
+  EXPECT_TRUE(std::regex_match(lines[1], stats)) << lines[1];
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(lines[2], match, kSummary)) << lines[2];
+  EXPECT_EQ(lines[2].rfind("bcxscan: 2 files, 2 pages, 0 symbols, 0 errors, ", 0), 0u) << lines[2];
 }
+
+TEST_F(CliTest, SummaryCountsFilesPagesAndFilesWithErrors) {
+  const Outcome outcome = Run("--stats -q -j 2 blank.png missing.png pages.tif notimage.txt -");
+  EXPECT_EQ(outcome.status, kExitTrouble);
+  const std::vector<std::string> lines = Lines(outcome.err);
+  ASSERT_FALSE(lines.empty());
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(lines.back(), match, kSummary)) << outcome.err;
+  EXPECT_EQ(match[1], "5");  // every FILE, read or not
+  EXPECT_EQ(match[2], "4");  // pages read: blank.png's and the three of pages.tif
+  EXPECT_EQ(match[4], "3");  // missing.png, notimage.txt and the empty standard input
+  // Both are rounded: seconds to 0.0005, the rate to 0.05.
+  const double seconds = std::stod(match[5]);
+  const double rate = std::stod(match[6]);
+  ASSERT_GE(seconds, 0.001);
+  EXPECT_GE(rate, 4 / (seconds + 0.0005) - 0.05);
+  EXPECT_LE(rate, 4 / (seconds - 0.0005) + 0.05);
+}
+
+TEST_F(CliTest, SummaryIsSingularForOne) {
+  const Outcome outcome = Run("--stats -q missing.png");
+  const std::vector<std::string> lines = Lines(outcome.err);
+  ASSERT_EQ(lines.size(), 2u) << outcome.err;
+  EXPECT_EQ(lines[1].rfind("bcxscan: 1 file, 0 pages, 0 symbols, 1 error, ", 0), 0u) << lines[1];
+}
+
+TEST_F(CliTest, NoSummaryWithoutStats) { EXPECT_EQ(Run("-j 2 blank.png blank.png").err, ""); }
 
 TEST_F(CliTest, QuietPrintsNothingButErrors) {
   Outcome outcome = Run("-q blank.png");
@@ -197,10 +238,13 @@ TEST_P(CliModeTest, AskingForAPageOfGarbageSaysItIsNoImage) {
   const Outcome outcome = RunIn("--stats -p 1 notimage.txt fake.tif blank.png");
   EXPECT_EQ(outcome.status, kExitTrouble);
   EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(outcome.err,
-            "bcxscan: notimage.txt: not a readable image\n"
-            "bcxscan: fake.tif: not a readable image\n"
-            "bcxscan: blank.png: has no page 1 (pages 0 to 0)\n");
+  const std::string messages =
+      "bcxscan: notimage.txt: not a readable image\n"
+      "bcxscan: fake.tif: not a readable image\n"
+      "bcxscan: blank.png: has no page 1 (pages 0 to 0)\n";
+  ASSERT_EQ(outcome.err.substr(0, messages.size()), messages);
+  const std::string summary = outcome.err.substr(messages.size());
+  EXPECT_EQ(summary.rfind("bcxscan: 3 files, 0 pages, 0 symbols, 3 errors, ", 0), 0u) << summary;
 }
 
 TEST_P(CliModeTest, RegionAroundGarbageSaysItIsNoImage) {
@@ -223,10 +267,11 @@ TEST_P(CliModeTest, StatsGivePagesAndSize) {
   const Outcome outcome = RunIn("--stats -q blank.png - pages.tif", Path("blank.png"));
   EXPECT_EQ(outcome.out, "");
   const std::vector<std::string> stats = Lines(outcome.err);
-  ASSERT_EQ(stats.size(), 3u) << outcome.err;
+  ASSERT_EQ(stats.size(), 4u) << outcome.err;
   EXPECT_EQ(stats[0].rfind("blank.png: 1 page, 240x140, load ", 0), 0u) << stats[0];
   EXPECT_EQ(stats[1].rfind("-: 1 page, 240x140, load ", 0), 0u) << stats[1];
   EXPECT_EQ(stats[2].rfind("pages.tif: 3 pages, 264x140, load ", 0), 0u) << stats[2];
+  EXPECT_EQ(stats[3].rfind("bcxscan: 3 files, 5 pages, ", 0), 0u) << stats[3];
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CliModeTest, ::testing::Values("", "--exact"),
@@ -291,6 +336,39 @@ TEST_F(CliTest, ProgressShowsOnATerminalWithManyFiles) {
   EXPECT_NE(text.find("[5/5] blank.png"), std::string::npos) << text;
   // Not through a pipe, and not with few files.
   EXPECT_EQ(Run("blank.png blank.png blank.png blank.png blank.png").err, "");
+}
+
+// Only the thread that writes results draws the progress line, so it counts
+// up in file order and is cleared before each result.
+TEST_F(CliTest, ProgressOnManyThreadsCountsUpInOrder) {
+  const std::string command =
+      "cd '" + dir_ +
+      "' && script -qec \"'" BCXSCAN_PROGRAM
+      "' -j 3 blank.png missing.png blank.png notimage.txt blank.png blank.png\" /dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string text;
+  char buffer[512];
+  for (size_t got; (got = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) text.append(buffer, got);
+  pclose(pipe);
+  size_t at = 0;
+  for (int i = 1; i <= 6; ++i) {
+    const std::string step = "[" + std::to_string(i) + "/6] ";
+    const size_t found = text.find(step, at);
+    ASSERT_NE(found, std::string::npos) << step << " in order in " << text;
+    at = found;
+  }
+  // What is left once the progress lines are taken out is the plain output.
+  const std::string plain = std::regex_replace(
+      text, std::regex("\r\x1b\\[Kbcxscan: \\[\\d/6\\] [^\r]*\r\x1b\\[K|\r"), "");
+  EXPECT_EQ(plain,
+            "blank.png  no symbol found\n"
+            "bcxscan: missing.png: cannot open (No such file or directory)\n"
+            "blank.png  no symbol found\n"
+            "bcxscan: notimage.txt: not a readable image\n"
+            "blank.png  no symbol found\n"
+            "blank.png  no symbol found\n")
+      << text;
 }
 
 }  // namespace

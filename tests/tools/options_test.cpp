@@ -232,6 +232,27 @@ TEST(FormatTest, KnowsTheThreeFormats) {
   EXPECT_NE(error.find("unknown format 'xml'"), std::string::npos);
 }
 
+TEST(JobsTest, TakesAWholePositiveNumberUpToTheLimit) {
+  std::string error;
+  for (const int32_t jobs : {1, 2, 8, kMaxJobs}) {
+    int32_t parsed = 0;
+    EXPECT_TRUE(ParseJobs(std::to_string(jobs), &parsed, &error)) << jobs << ": " << error;
+    EXPECT_EQ(parsed, jobs);
+  }
+}
+
+TEST(JobsTest, RefusesAnythingElseAndKeepsTheValue) {
+  for (const char* text :
+       {"0", "-1", "-0", "abc", "", "2x", " 2", "+2", "1.5", "1025", "99999999999999999999"}) {
+    int32_t jobs = 3;
+    std::string error;
+    EXPECT_FALSE(ParseJobs(text, &jobs, &error)) << text;
+    EXPECT_EQ(jobs, 3) << text;
+    EXPECT_EQ(error,
+              std::string("invalid job count '") + text + "' (a number of threads from 1 to 1024)");
+  }
+}
+
 bool Parse(std::vector<const char*> args, Options* options, std::string* error) {
   args.insert(args.begin(), "bcxscan");
   return ParseArguments(static_cast<int>(args.size()), args.data(), options, error);
@@ -250,7 +271,21 @@ TEST(ArgumentsTest, DefaultsWithOneFile) {
   EXPECT_FALSE(options.hasLimits);
   EXPECT_TRUE(options.annotate.empty());
   EXPECT_FALSE(options.exact);
+  EXPECT_EQ(options.jobs, kAutomaticJobs);
   EXPECT_FALSE(options.stats || options.quiet || options.help || options.version);
+}
+
+TEST(ArgumentsTest, JobsInEveryForm) {
+  Options options;
+  std::string error;
+  for (const std::vector<const char*>& args : {std::vector<const char*>{"-j", "4", "a.png"},
+                                               {"-j4", "a.png"},
+                                               {"--jobs", "4", "a.png"},
+                                               {"--jobs=4", "a.png"}}) {
+    ASSERT_TRUE(Parse(args, &options, &error)) << error;
+    EXPECT_EQ(options.jobs, 4);
+    EXPECT_EQ(options.files, std::vector<std::string>{"a.png"});
+  }
 }
 
 TEST(ArgumentsTest, EveryOptionInLongShortAndJoinedForms) {
@@ -330,7 +365,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"-p", "-1", "a.png"}, "invalid page '-1'"},
                       BadArguments{{"-l", "1,2", "a.png"}, "invalid limits '1,2'"},
                       BadArguments{{"-f", "xml", "a.png"}, "unknown format 'xml'"},
-                      BadArguments{{"--annotate=", "a.png"}, "--annotate needs"}));
+                      BadArguments{{"--annotate=", "a.png"}, "--annotate needs"},
+                      BadArguments{{"-j", "0", "a.png"}, "invalid job count '0'"},
+                      BadArguments{{"-j", "-1", "a.png"}, "invalid job count '-1'"},
+                      BadArguments{{"--jobs=abc", "a.png"}, "invalid job count 'abc'"},
+                      BadArguments{{"a.png", "--jobs"}, "option '--jobs' needs a value"}));
 
 TEST(TypeNameTest, NamesEveryIdentifier) {
   EXPECT_STREQ(TypeName(kCode39), "code39");
@@ -347,9 +386,10 @@ TEST(TypeNameTest, NamesEveryIdentifier) {
 
 TEST(HelpTest, ExplainsEveryOption) {
   const std::string help = HelpText();
-  for (const char* word : {"--types", "--page", "--region", "--threshold", "--limits", "--format",
-                           "--annotate", "--exact", "--stats", "--quiet", "--version", "--help",
-                           "otsu", "adaptive", "Exit status", "\\xC9", "gs1-128", "itf"}) {
+  for (const char* word :
+       {"--types", "--page", "--region", "--threshold", "--limits", "--format", "--annotate",
+        "--jobs", "--exact", "--stats", "--quiet", "--version", "--help", "otsu", "adaptive",
+        "Exit status", "\\xC9", "gs1-128", "itf"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }
