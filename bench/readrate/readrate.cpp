@@ -2,7 +2,7 @@
 // angle, of pages, of the real-world images, and a diagnosis of single
 // failures.
 //
-//   bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--verbose] [--height px]
+//   bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose] [--height px]
 //   bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] [--verbose]
 //   bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan] [--pages n]
 //                      [--dpi d]... [--dump folder] [--verbose]
@@ -16,6 +16,8 @@
 // through a bcx_reader in that mode, or in both side by side: sweep then
 // renders clean, blurred, noisy and scan-like images, Code 39 and ITF at
 // 2:1, 2.5:1 and 3:1, and counts misreads; --quick takes every third angle.
+// The sweep hands the reader grey pixels (bcx_read_gray); --png hands it
+// the same pixels as PNG bytes (bcx_read_memory), decoding timed too.
 // pages always reads through readers, both modes unless told, two pages
 // of each kind at each resolution unless --pages says; --quick makes one
 // and leaves out 600 dpi; --scan degrades every page like a scan.
@@ -114,17 +116,18 @@ const ReadCase* FindCase(const std::vector<ReadCase>& cases, const char* name) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--verbose]\n"
-               "                          [--height px]\n"
-               "       bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] "
-               "[--verbose]\n"
-               "       bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan]\n"
-               "                          [--pages n] [--dpi d]... [--dump folder] [--verbose]\n"
-               "       bcx_readrate diagnose <case> <module> <degrees>\n"
-               "       bcx_readrate diagnose-failures [module...]\n"
-               "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
-               "cases:");
+  std::fprintf(
+      stderr,
+      "usage: bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose]\n"
+      "                          [--height px]\n"
+      "       bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] "
+      "[--verbose]\n"
+      "       bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan]\n"
+      "                          [--pages n] [--dpi d]... [--dump folder] [--verbose]\n"
+      "       bcx_readrate diagnose <case> <module> <degrees>\n"
+      "       bcx_readrate diagnose-failures [module...]\n"
+      "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
+      "cases:");
   for (const ReadCase& c : TableCases()) std::fprintf(stderr, " %s", c.name);
   std::fprintf(stderr, "\n");
   return 2;
@@ -138,6 +141,7 @@ int main(int argc, char** argv) {
   bool verbose = false;
   bool quick = false;
   bool scan = false;
+  bool png = false;
   int perKind = 0;
   std::vector<int> dpis;
   std::string dumpFolder;
@@ -151,6 +155,8 @@ int main(int argc, char** argv) {
       quick = true;
     } else if (std::strcmp(argv[i], "--scan") == 0) {
       scan = true;
+    } else if (std::strcmp(argv[i], "--png") == 0) {
+      png = true;
     } else if (std::strcmp(argv[i], "--height") == 0 && hasValue) {
       g_barHeight = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--pages") == 0 && hasValue) {
@@ -173,6 +179,7 @@ int main(int argc, char** argv) {
     options.modes = modes;
     options.quick = quick;
     options.verbose = verbose;
+    options.png = png;
     options.barHeight = g_barHeight;
     return readrate::SweepModes(options);
   }

@@ -61,6 +61,7 @@ struct SweepOptions {
   std::vector<int> modes;
   bool quick = false;
   bool verbose = false;
+  bool png = false;  // through bcx_read_memory of a PNG, not the grey pixels
   int barHeight = 50;
 };
 int SweepModes(const SweepOptions& options);

@@ -51,9 +51,16 @@ int SweepModes(const SweepOptions& o) {
                             &image)) {
             continue;
           }
+          std::vector<uint8_t> png;
+          if (o.png) {
+            Pix* pix = ToPix(image);
+            png = bcxtest::EncodePng(pix);
+            bcxtest::DestroyPix(&pix);
+          }
           for (size_t m = 0; m < o.modes.size(); ++m) {
             double ms = 0;
-            const std::vector<bcxtest::ReadResult> results = ReadGrey(readers[m], image, &ms);
+            const std::vector<bcxtest::ReadResult> results =
+                o.png ? ReadEncoded(readers[m], png, &ms) : ReadGrey(readers[m], image, &ms);
             const Score score = ScoreResults(results, {symbols[si]});
             if (o.verbose && score.misread > 0) {
               std::printf(
