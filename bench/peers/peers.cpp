@@ -38,14 +38,14 @@ using peers::Found;
 bool PeerMatches(const Found& f, const Symbol& s) {
   if (f.symbology == s.symbology && f.text == s.text) return true;
   // A UPC-A is an EAN-13 opening with 0, and either may be reported as the other.
-  if (s.symbology == "UPC-A" && f.symbology == "EAN-13") return f.text == "0" + s.text;
-  if (s.symbology == "EAN-13" && f.symbology == "UPC-A") return "0" + f.text == s.text;
+  if (s.symbology == "UPC-A" && f.symbology == "EAN-13") return f.text == std::string("0") + s.text;
+  if (s.symbology == "EAN-13" && f.symbology == "UPC-A") return std::string("0") + f.text == s.text;
   // A UPC-E may be reported expanded, as UPC-A or as EAN-13.
   if (s.symbology == "UPC-E" && s.text.size() == 8) {
     const std::string upcA =
         s.text.substr(0, 1) + bcxtest::ExpandUpcE(s.text.substr(1, 6)) + s.text[7];
     if (f.symbology == "UPC-A" && f.text == upcA) return true;
-    if (f.symbology == "EAN-13" && f.text == "0" + upcA) return true;
+    if (f.symbology == "EAN-13" && f.text == std::string("0") + upcA) return true;
   }
   // Full-ASCII Code 39 may come back as its raw characters.
   if (s.symbology == "Code39" && f.symbology == "Code39")
@@ -79,7 +79,8 @@ struct Outcome {
 
 std::string Seen(const std::vector<Found>& found) {
   std::string seen;
-  for (const Found& f : found) seen += " " + f.symbology + " '" + bcxtest::Printable(f.text) + "'";
+  for (const Found& f : found)
+    seen += std::string(" ") + f.symbology + " '" + bcxtest::Printable(f.text) + "'";
   return seen;
 }
 

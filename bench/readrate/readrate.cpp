@@ -96,7 +96,9 @@ int Sweep(bool verbose, std::vector<Failure>* failures) {
           continue;
         }
         const char* mark = o == Outcome::kWrongCorners ? "c" : o == Outcome::kWrongText ? "t" : "";
-        failing += (failing.empty() ? "" : ",") + std::to_string(d) + mark;
+        if (!failing.empty()) failing += ',';
+        failing += std::to_string(d);
+        failing += mark;
         if (failures != nullptr) failures->push_back({c.name, module, d});
       }
       if (reads == 0) failing = "every angle";

@@ -147,7 +147,7 @@ bool ReadsAs(const std::vector<uint8_t>& bytes, const std::vector<int>& types, i
   bool found = false;
   for (const ReadResult& r : results) {
     found = found || Matches(r, want, types.size() > 1);
-    if (seen != nullptr) *seen += " '" + bcxtest::Printable(r.text) + "'";
+    if (seen != nullptr) *seen += std::string(" '") + bcxtest::Printable(r.text) + "'";
   }
   if (other != nullptr) *other = !found && !results.empty();
   return found;
@@ -184,7 +184,7 @@ bool Matches(const ReadResult& r, const Expectation& want, bool everythingOn) {
   if (r.type == want.type && r.text == want.text) return true;
   // With everything on, EAN-13 is tried first and reads UPC-A.
   return everythingOn && want.type == BCX_UPCA && r.type == BCX_EAN13 &&
-         r.text == "0" + want.text.substr(0, 11);
+         r.text == std::string("0") + want.text.substr(0, 11);
 }
 
 int ReadRealData(const std::string& manifestPath, bool verbose) {
@@ -330,7 +330,7 @@ int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& m
         const bool match = Matches(r, want, true);
         all = all || match;
         wrong = wrong || !match;
-        seen += " '" + bcxtest::Printable(r.text) + "'";
+        seen += std::string(" '") + bcxtest::Printable(r.text) + "'";
       }
       ModeTally& t = row[m];
       t.own += own ? 1 : 0;

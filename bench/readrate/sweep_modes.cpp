@@ -79,7 +79,9 @@ int SweepModes(const SweepOptions& o) {
             c.ms.push_back(ms);
             if (score.read == 0 || score.misread > 0) {
               std::string& f = c.failing[mi];
-              f += (f.empty() ? "" : ",") + std::to_string(angle) + (score.misread > 0 ? "t" : "");
+              if (!f.empty()) f += ',';
+              f += std::to_string(angle);
+              if (score.misread > 0) f += 't';
             }
           }
         }

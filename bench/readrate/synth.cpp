@@ -456,12 +456,12 @@ std::string Letters(Random* random, int n) {
 
 std::string UpcEBody(Random* random) {
   // Last digit 0..2 leaves the first five free; zint accepts any of them.
-  return "0" + Digits(random, 5) + static_cast<char>('0' + random->Below(3));
+  return std::string("0") + Digits(random, 5) + static_cast<char>('0' + random->Below(3));
 }
 
 std::string Gtin14(Random* random) {
   const std::string body = Digits(random, 13);
-  return "[01]" + body + bcxtest::Mod10CheckDigit(body);
+  return std::string("[01]") + body + bcxtest::Mod10CheckDigit(body);
 }
 
 // Eight cells of a 2 x 4 grid, centres in page pixels.
@@ -538,14 +538,15 @@ bool MakePage(const std::string& kind, int dpi, uint64_t seed, Page* page) {
   double cx = 0;
   double cy = 0;
   if (kind == "mixed") {
-    const Symbol symbols[8] = {Code128Symbol("Mx" + Digits(&random, 4) + Letters(&random, 3)),
-                               Ean13Symbol(Digits(&random, 12)),
-                               Code39Symbol("P" + Letters(&random, 2) + Digits(&random, 3), 3.0),
-                               Gs1Symbol(Gtin14(&random)),
-                               UpcASymbol(Digits(&random, 11)),
-                               Ean8Symbol(Digits(&random, 7)),
-                               UpcESymbol(UpcEBody(&random)),
-                               ItfSymbol(Digits(&random, 10), 2.5)};
+    const Symbol symbols[8] = {
+        Code128Symbol(std::string("Mx") + Digits(&random, 4) + Letters(&random, 3)),
+        Ean13Symbol(Digits(&random, 12)),
+        Code39Symbol(std::string("P") + Letters(&random, 2) + Digits(&random, 3), 3.0),
+        Gs1Symbol(Gtin14(&random)),
+        UpcASymbol(Digits(&random, 11)),
+        Ean8Symbol(Digits(&random, 7)),
+        UpcESymbol(UpcEBody(&random)),
+        ItfSymbol(Digits(&random, 10), 2.5)};
     const double angles[8] = {0, 90, 30, -15, 180, 60, -75, 135};
     for (int i = 0; i < 8; ++i) {
       GridCentre(g, i, &cx, &cy);
@@ -555,11 +556,11 @@ bool MakePage(const std::string& kind, int dpi, uint64_t seed, Page* page) {
     // Two symbols on one line, 11 modules apart: enough quiet zone for both.
     const double angles[4] = {0, 7, 180, -4};
     for (int i = 0; i < 4; ++i) {
-      Symbol a = Code128Symbol("L" + Digits(&random, 5));
+      Symbol a = Code128Symbol(std::string("L") + Digits(&random, 5));
       Symbol b = i == 1   ? ItfSymbol(Digits(&random, 8), 3.0)
                  : i == 2 ? Ean13Symbol(Digits(&random, 12))
-                 : i == 3 ? Code39Symbol("R" + Digits(&random, 4), 3.0)
-                          : Code128Symbol("R" + Digits(&random, 5));
+                 : i == 3 ? Code39Symbol(std::string("R") + Digits(&random, 4), 3.0)
+                          : Code128Symbol(std::string("R") + Digits(&random, 5));
       const std::vector<double> ea = ElementWidths(a);
       const std::vector<double> eb = ElementWidths(b);
       if (ea.empty() || eb.empty()) continue;
@@ -572,9 +573,9 @@ bool MakePage(const std::string& kind, int dpi, uint64_t seed, Page* page) {
     const double angles[8] = {0, 20, 90, -35, 180, 10, 270, 120};
     for (int i = 0; i < 8; ++i) {
       GridCentre(g, i, &cx, &cy);
-      const Symbol s = i % 4 == 0   ? Code128Symbol("S" + Digits(&random, 6))
+      const Symbol s = i % 4 == 0   ? Code128Symbol(std::string("S") + Digits(&random, 6))
                        : i % 4 == 1 ? Ean13Symbol(Digits(&random, 12))
-                       : i % 4 == 2 ? Code39Symbol("S" + Letters(&random, 3), 3.0)
+                       : i % 4 == 2 ? Code39Symbol(std::string("S") + Letters(&random, 3), 3.0)
                                     : ItfSymbol(Digits(&random, 8), 3.0);
       PlaceSymbol(page, g, s, cx, cy, jitter(angles[i]), i < 4 ? Stripe::kWhite : Stripe::kDark);
     }
@@ -583,9 +584,10 @@ bool MakePage(const std::string& kind, int dpi, uint64_t seed, Page* page) {
     for (int i = 0; i < 8; ++i) {
       GridCentre(g, i, &cx, &cy);
       const double ratio = (i / 2) % 2 == 0 ? 2.0 : 3.0;
-      const Symbol s = i % 2 == 0
-                           ? Code39Symbol("W" + Letters(&random, 2) + Digits(&random, 2), ratio)
-                           : ItfSymbol(Digits(&random, 10), ratio);
+      const Symbol s =
+          i % 2 == 0
+              ? Code39Symbol(std::string("W") + Letters(&random, 2) + Digits(&random, 2), ratio)
+              : ItfSymbol(Digits(&random, 10), ratio);
       PlaceSymbol(page, g, s, cx, cy, jitter(angles[i]));
     }
   } else if (kind == "hundred") {
