@@ -1,5 +1,7 @@
 #include "decode/dispatch_thorough.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -42,6 +44,70 @@ void EndWork(GroupWork& work) {
   delete[] work.reversed;
   delete[] work.text;
   delete[] work.used;
+}
+
+// A group can end inside a symbol (a bar lost to a blot, a broken chain),
+// and its run's end then passes for a quiet zone: Code 39 and ITF, which
+// have no check digit, could be read cut short. Where a symbol ends at the
+// run's end, the quiet zone is looked for in the image instead: along the
+// scan line beyond the end bar, over kQuietNarrowWidths narrow widths, on
+// three lines across the bar.
+constexpr double kQuietNarrowWidths = 5.0;  // the thorough decoders' own quiet zone
+// A quiet zone may hold a speck of noise; a bar of the same symbol fills a
+// sample line across its whole width.
+constexpr double kMostDarkInQuiet = 0.1;
+
+bool NeedsImageQuietZone(int32_t type) { return type == kCode39 || type == kInterleaved2of5; }
+
+bool DarkAt(const ScanState& scan, double x, double y) {
+  const int64_t ix = static_cast<int64_t>(std::floor(x));
+  const int64_t iy = static_cast<int64_t>(std::floor(y));
+  if (scan.region == nullptr || ix < 0 || iy < 0 || ix >= scan.width || iy >= scan.height) {
+    return false;  // beyond the region: light
+  }
+  return scan.region[iy * static_cast<int64_t>(scan.width) + ix] != 0;
+}
+
+// Whether the image is light beyond bar `end`, away from bar `inner`.
+bool LightBeyond(const ScanState& scan, const BarRecord& end, const BarRecord& inner,
+                 double narrow) {
+  const Point e = SegmentMidpoint(end.side);
+  const Point i = SegmentMidpoint(inner.side);
+  double ux = static_cast<double>(e.x) - i.x;
+  double uy = static_cast<double>(e.y) - i.y;
+  const double norm = std::hypot(ux, uy);
+  if (!(norm > 0.0)) return true;
+  ux /= norm;
+  uy /= norm;
+  // Along the bar, to sample three lines across it.
+  const double bx = (end.side.x2 - end.side.x1) / (end.side.length > 0 ? end.side.length : 1.0);
+  const double by = (end.side.y2 - end.side.y1) / (end.side.length > 0 ? end.side.length : 1.0);
+  // The side runs along one edge of the bar: start past the bar's far edge.
+  const double start = end.meanWidth + 1.0;
+  const double reach = start + kQuietNarrowWidths * narrow;
+  int dark = 0;
+  int samples = 0;
+  for (const double along : {-0.25, 0.0, 0.25}) {
+    const double cx = e.x + along * end.side.length * bx;
+    const double cy = e.y + along * end.side.length * by;
+    for (double t = start; t <= reach; t += 1.0) {
+      dark += DarkAt(scan, cx + t * ux, cy + t * uy) ? 1 : 0;
+      ++samples;
+    }
+  }
+  return samples == 0 || dark <= kMostDarkInQuiet * samples;
+}
+
+bool QuietInImage(const ScanState& scan, int32_t firstBar, int32_t lastBar, int32_t bars) {
+  if (lastBar <= firstBar) return false;
+  double narrow = scan.group[firstBar].meanWidth;
+  for (int32_t b = firstBar; b <= lastBar; ++b) narrow = std::min(narrow, scan.group[b].meanWidth);
+  if (firstBar == 0 && !LightBeyond(scan, scan.group[0], scan.group[1], narrow)) return false;
+  if (lastBar == bars - 1 &&
+      !LightBeyond(scan, scan.group[lastBar], scan.group[lastBar - 1], narrow)) {
+    return false;
+  }
+  return true;
 }
 
 bool AnyUsed(const GroupWork& work, int32_t firstBar, int32_t lastBar) {
@@ -105,6 +171,10 @@ bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& sym
     from = span.last + 2;
     if (length <= 0 || AnyUsed(work, firstBar, lastBar)) continue;
     const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+    if (NeedsImageQuietZone(type) &&
+        !QuietInImage(context.scan, firstBar, lastBar, (work.count + 1) / 2)) {
+      continue;
+    }
     TraceSpan(context.trace, firstBar, lastBar, type);
     if (!Store(context, work, type, length, firstBar, lastBar)) return false;
   }
