@@ -117,23 +117,79 @@ bool AnyUsed(const GroupWork& work, int32_t firstBar, int32_t lastBar) {
   return false;
 }
 
-// The same symbol seen from two groups (a bar list split around it) or in
-// both directions is reported once.
-bool AlreadyReported(const ResultTable& results, int32_t type, const char* text, int32_t length,
-                     const Point corners[kCornerCount]) {
-  constexpr int64_t kSamePlace = 16;  // pixels: corners of one symbol found twice
+struct Vector {
+  double x;
+  double y;
+};
+
+Vector Between(Point from, Point to) {
+  return {static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y};
+}
+
+double Dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y; }
+
+Vector Centre(const Point corners[kCornerCount]) {
+  Vector c{0.0, 0.0};
+  for (int k = 0; k < kCornerCount; ++k) {
+    c.x += 0.25 * corners[k].x;
+    c.y += 0.25 * corners[k].y;
+  }
+  return c;
+}
+
+// One end bar's two corners a, b widened to take in the other reading's
+// corners of the same end (those nearer to it than to the far end, whose
+// corners are c, d): the outermost along the bar, each on its own side.
+void WidenEnd(Point& a, Point& b, Point c, Point d, const Point corners[kCornerCount]) {
+  const Vector along = Between(a, b);
+  if (!(Dot(along, along) > 0.0)) return;
+  const Vector near{0.5 * (a.x + b.x), 0.5 * (a.y + b.y)};
+  const Vector far{0.5 * (c.x + d.x), 0.5 * (c.y + d.y)};
+  for (int k = 0; k < kCornerCount; ++k) {
+    const Vector toNear{corners[k].x - near.x, corners[k].y - near.y};
+    const Vector toFar{corners[k].x - far.x, corners[k].y - far.y};
+    if (Dot(toNear, toNear) > Dot(toFar, toFar)) continue;
+    const double t = Dot(Between(a, corners[k]), along) / Dot(along, along);
+    if (t < 0.0) a = corners[k];
+    if (t > 1.0) b = corners[k];
+  }
+}
+
+// The same symbol seen from two groups (a bar list split around it, or its
+// bars cut in two by a light line along the symbol) is reported once: a
+// reading of the same type and text lying beside an earlier one along the
+// bars, with at most a line's gap between them, and level with it across
+// them. The earlier one's corners widen to take in both. Copies of one
+// label printed above each other stand further apart than a line.
+constexpr double kMostGapInBarLengths = 0.25;
+constexpr double kMostShiftInSymbolWidths = 0.25;
+
+bool MergedIntoEarlier(ResultTable& results, int32_t type, const char* text, int32_t length,
+                       const Point corners[kCornerCount]) {
+  const Vector centre = Centre(corners);
+  const Vector other = Between(corners[0], corners[1]);
+  const double otherLength = std::sqrt(Dot(other, other));
   for (int32_t i = 0; i < results.count; ++i) {
-    const ResultRecord& r = results.records[i];
+    ResultRecord& r = results.records[i];
     if (r.type != type || r.textLength != length) continue;
     if (std::memcmp(r.text, text, static_cast<size_t>(length)) != 0) continue;
-    const int64_t dx = static_cast<int64_t>(r.corners[0].x) - corners[0].x;
-    const int64_t dy = static_cast<int64_t>(r.corners[0].y) - corners[0].y;
-    const int64_t ex = static_cast<int64_t>(r.corners[0].x) - corners[2].x;
-    const int64_t ey = static_cast<int64_t>(r.corners[0].y) - corners[2].y;
-    if (dx * dx + dy * dy < kSamePlace * kSamePlace ||
-        ex * ex + ey * ey < kSamePlace * kSamePlace) {
-      return true;
-    }
+    const Vector bar = Between(r.corners[0], r.corners[1]);
+    const Vector across = Between(r.corners[1], r.corners[2]);
+    const double barLength = std::sqrt(Dot(bar, bar));
+    const double width = std::sqrt(Dot(across, across));
+    if (!(barLength > 0.0) || !(width > 0.0)) continue;
+    const Vector earlier = Centre(r.corners);
+    const Vector apart{centre.x - earlier.x, centre.y - earlier.y};
+    const double alongBars = std::fabs(Dot(apart, bar)) / barLength;
+    const double acrossBars = std::fabs(Dot(apart, across)) / width;
+    const double gap = alongBars - 0.5 * (barLength + otherLength);
+    if (gap > kMostGapInBarLengths * std::min(barLength, otherLength)) continue;
+    if (acrossBars > kMostShiftInSymbolWidths * width) continue;
+    const Point first0 = r.corners[0];
+    const Point first1 = r.corners[1];
+    WidenEnd(r.corners[0], r.corners[1], r.corners[2], r.corners[3], corners);
+    WidenEnd(r.corners[3], r.corners[2], first0, first1, corners);
+    return true;
   }
   return false;
 }
@@ -144,7 +200,7 @@ bool Store(Context& context, GroupWork& work, int32_t type, int32_t length, int3
   for (int32_t b = f; b <= l; ++b) work.used[b] = true;
   Point corners[kCornerCount];
   SpanCorners(context.scan, f, l, corners);
-  if (AlreadyReported(context.results, type, work.text, length, corners)) return true;
+  if (MergedIntoEarlier(context.results, type, work.text, length, corners)) return true;
   if (WriteResultText(context.results, type, work.text, length) == 0) return false;
   CompleteResult(context.results, corners);
   return ResultTableHasRoom(context.results);
