@@ -315,6 +315,16 @@ void BM_ReaderGreyA4Page300Dpi(benchmark::State& state) {
   ReadGreyPage(state, page, BCX_MODE_EXACT);
 }
 
+void BM_ThoroughGreyOneSymbolMegapixel(benchmark::State& state) {
+  static const Page page = OneSymbolPage();
+  ReadGreyPage(state, page, BCX_MODE_THOROUGH);
+}
+
+void BM_ThoroughGreyA4Page300Dpi(benchmark::State& state) {
+  static const Page page = A4Page();
+  ReadGreyPage(state, page, BCX_MODE_THOROUGH);
+}
+
 void BM_ReaderMemoryA4Page300Dpi(benchmark::State& state) {
   static const Page page = A4Page();
   ReadEncodedPage(state, page);
@@ -336,3 +346,5 @@ BENCHMARK(BM_ReaderGreyOneSymbolMegapixel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderGreyA4Page300Dpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderMemoryA4Page300Dpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndScanA4Page300Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThoroughGreyOneSymbolMegapixel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThoroughGreyA4Page300Dpi)->Unit(benchmark::kMillisecond);

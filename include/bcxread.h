@@ -77,7 +77,8 @@ BCXREAD_API int bcx_reader_set_types(bcx_reader* r, uint32_t mask) BCXREAD_NOEXC
 BCXREAD_API int bcx_reader_set_threshold(bcx_reader* r, int level) BCXREAD_NOEXCEPT;
 
 /* Width ratio bounding a symbol (5..20, else 10) and the shortest and
- * longest bar in cm (at least 0.5, at most 10). 0 for a non-positive or NaN
+ * longest bar in cm (at least 0.5, at most 10), for exact mode: thorough mode
+ * measures bars in the image's own pixels, whatever its resolution. 0 for a non-positive or NaN
  * argument or min above max; the reader is then unchanged. */
 BCXREAD_API int bcx_reader_set_limits(bcx_reader* r, double ratio, double min_cm,
                                       double max_cm) BCXREAD_NOEXCEPT;
@@ -118,7 +119,9 @@ BCXREAD_API int bcx_read_memory(bcx_reader* r, const void* data, size_t size,
  * results are empty and bcx_reader_error says why. */
 
 /* Pages of the image last read from a file or memory (1 for single-page
- * formats), 0 before any such read or after a failed one. */
+ * formats). A read that failed only because the page or the region does not
+ * fit the image still tells its pages; 0 before any such read, after grey
+ * pixels, and after any other failure. */
 BCXREAD_API int bcx_image_page_count(const bcx_reader* r) BCXREAD_NOEXCEPT;
 
 /* Size of the image last read (the whole page, not the region); 1, or 0

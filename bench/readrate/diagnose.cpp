@@ -329,7 +329,9 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
   std::string groupList;
   for (int i = 0; i < collected; ++i) {
     if (t.collected[i].bars >= 3) PrintSeed(t.collected[i]);
-    groupList += " " + std::to_string(t.collected[i].bars);
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal + string.
+    groupList += ' ';
+    groupList += std::to_string(t.collected[i].bars);
   }
   if (t.groupsCollected > collected) groupList += " ...";
   const Nearest best = FindNearest(t, expectedBars);

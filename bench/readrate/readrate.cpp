@@ -1,11 +1,26 @@
-// bcx_readrate: read rate of clean renders by symbology x module width x
-// angle, of the real-world images, and a diagnosis of single failures.
+// bcx_readrate: read rate of rendered symbols by symbology x module width x
+// angle, of pages, of the real-world images, and a diagnosis of single
+// failures.
 //
-//   bcx_readrate sweep [--verbose] [--height px]
-//   bcx_readrate realdata [manifest.tsv] [--verbose]
+//   bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose] [--height px]
+//   bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] [--verbose]
+//   bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan] [--pages n]
+//                      [--dpi d]... [--dump folder] [--verbose]
 //   bcx_readrate diagnose <case name> <module width> <degrees>
 //   bcx_readrate diagnose-failures [module width...]
 //   bcx_readrate diagnose-file <image path in manifest> [manifest.tsv]
+//
+// Without --mode, sweep and realdata print what they always did, through
+// the bcxdec.h exports (clean renders only; thresholds 128 / Otsu /
+// adaptive), so earlier numbers stay comparable. With --mode they read
+// through a bcx_reader in that mode, or in both side by side: sweep then
+// renders clean, blurred, noisy and scan-like images, Code 39 and ITF at
+// 2:1, 2.5:1 and 3:1, and counts misreads; --quick takes every third angle.
+// The sweep hands the reader grey pixels (bcx_read_gray); --png hands it
+// the same pixels as PNG bytes (bcx_read_memory), decoding timed too.
+// pages always reads through readers, both modes unless told, two pages
+// of each kind at each resolution unless --pages says; --quick makes one
+// and leaves out 600 dpi; --scan degrades every page like a scan.
 #include "readrate.h"
 
 #include <cstdio>
@@ -14,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "reading.h"
 #include "render.h"
 
 namespace {
@@ -80,7 +96,9 @@ int Sweep(bool verbose, std::vector<Failure>* failures) {
           continue;
         }
         const char* mark = o == Outcome::kWrongCorners ? "c" : o == Outcome::kWrongText ? "t" : "";
-        failing += (failing.empty() ? "" : ",") + std::to_string(d) + mark;
+        if (!failing.empty()) failing += ',';
+        failing += std::to_string(d);
+        failing += mark;
         if (failures != nullptr) failures->push_back({c.name, module, d});
       }
       if (reads == 0) failing = "every angle";
@@ -100,13 +118,18 @@ const ReadCase* FindCase(const std::vector<ReadCase>& cases, const char* name) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: bcx_readrate sweep [--verbose] [--height px]\n"
-               "       bcx_readrate realdata [manifest.tsv] [--verbose]\n"
-               "       bcx_readrate diagnose <case> <module> <degrees>\n"
-               "       bcx_readrate diagnose-failures [module...]\n"
-               "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
-               "cases:");
+  std::fprintf(
+      stderr,
+      "usage: bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose]\n"
+      "                          [--height px]\n"
+      "       bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] "
+      "[--verbose]\n"
+      "       bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan]\n"
+      "                          [--pages n] [--dpi d]... [--dump folder] [--verbose]\n"
+      "       bcx_readrate diagnose <case> <module> <degrees>\n"
+      "       bcx_readrate diagnose-failures [module...]\n"
+      "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
+      "cases:");
   for (const ReadCase& c : TableCases()) std::fprintf(stderr, " %s", c.name);
   std::fprintf(stderr, "\n");
   return 2;
@@ -118,22 +141,66 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string mode = argv[1];
   bool verbose = false;
+  bool quick = false;
+  bool scan = false;
+  bool png = false;
+  int perKind = 0;
+  std::vector<int> dpis;
+  std::string dumpFolder;
+  std::vector<int> modes;
   std::vector<char*> args;  // without the options
   for (int i = 0; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--verbose") == 0) {
       verbose = true;
-    } else if (std::strcmp(argv[i], "--height") == 0 && i + 1 < argc) {
+    } else if (std::strcmp(argv[i], "--quick") == 0) {
+      quick = true;
+    } else if (std::strcmp(argv[i], "--scan") == 0) {
+      scan = true;
+    } else if (std::strcmp(argv[i], "--png") == 0) {
+      png = true;
+    } else if (std::strcmp(argv[i], "--height") == 0 && hasValue) {
       g_barHeight = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--pages") == 0 && hasValue) {
+      perKind = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--dpi") == 0 && hasValue) {
+      dpis.push_back(std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--dump") == 0 && hasValue) {
+      dumpFolder = argv[++i];
+    } else if (std::strcmp(argv[i], "--mode") == 0 && hasValue) {
+      if (!readrate::ParseModes(argv[++i], &modes)) return Usage();
     } else {
       args.push_back(argv[i]);
     }
   }
   argc = static_cast<int>(args.size());
   argv = args.data();
-  if (mode == "sweep") return Sweep(verbose, nullptr);
+  if (mode == "sweep") {
+    if (modes.empty()) return Sweep(verbose, nullptr);
+    readrate::SweepOptions options;
+    options.modes = modes;
+    options.quick = quick;
+    options.verbose = verbose;
+    options.png = png;
+    options.barHeight = g_barHeight;
+    return readrate::SweepModes(options);
+  }
   if (mode == "realdata") {
     const char* manifest = argc > 2 && argv[2][0] != '-' ? argv[2] : kDefaultManifest;
+    if (!modes.empty()) return readrate::ReadRealDataModes(manifest, modes, verbose);
     return readrate::ReadRealData(manifest, verbose);
+  }
+  if (mode == "pages") {
+    readrate::PagesOptions options;
+    if (modes.empty()) readrate::ParseModes("both", &modes);
+    options.modes = modes;
+    options.quick = quick;
+    options.verbose = verbose;
+    options.scan = scan;
+    options.perKind = perKind > 0 ? perKind : quick ? 1 : 2;
+    options.dpis = dpis;
+    options.dumpFolder = dumpFolder;
+    return readrate::ReadPages(options);
   }
   if (mode == "diagnose-file" && argc >= 3) {
     return readrate::DiagnoseManifestImage(argc > 3 ? argv[3] : kDefaultManifest, argv[2]);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cases.h"
+#include "render.h"
 
 namespace readrate {
 
@@ -26,5 +27,56 @@ int DiagnoseManifestImage(const std::string& manifestPath, const std::string& im
 // Reads the images of a manifest (path, symbology, expected text) and prints
 // the read rate per symbology. Returns 0 unless the manifest is unreadable.
 int ReadRealData(const std::string& manifestPath, bool verbose);
+
+// What this library reports for a symbol whose content is stated as the
+// real-data manifests state it (symbology name, text in the source's form).
+struct Expectation {
+  int type;
+  std::string text;
+};
+bool LibraryForm(const std::string& symbology, const std::string& text, Expectation* out);
+
+// Whether a result is the expected symbol; with every symbology on, a UPC-A
+// read as EAN-13 counts.
+bool Matches(const bcxtest::ReadResult& r, const Expectation& want, bool everythingOn);
+
+// The raw Code 39 characters that write a text (full ASCII as pairs).
+std::string Code39Raw(const std::string& text);
+
+// One line of a manifest, its path made absolute.
+struct ManifestEntry {
+  std::string path;
+  std::string symbology;
+  std::string text;
+};
+bool LoadManifest(const std::string& manifestPath, std::vector<ManifestEntry>* entries);
+
+// The same images through a reader in each of the modes, with every
+// symbology on and with only the image's own.
+int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes, bool verbose);
+
+// Rendered symbols by degradation, symbology, module width and angle,
+// through a reader in each of the modes.
+struct SweepOptions {
+  std::vector<int> modes;
+  bool quick = false;
+  bool verbose = false;
+  bool png = false;  // through bcx_read_memory of a PNG, not the grey pixels
+  int barHeight = 50;
+};
+int SweepModes(const SweepOptions& options);
+
+// Pages of text and symbols at 150 / 300 / 600 dpi, through a reader in
+// each of the modes.
+struct PagesOptions {
+  std::vector<int> modes;
+  bool quick = false;
+  bool verbose = false;
+  bool scan = false;       // scan-like degradation of every page
+  int perKind = 1;         // pages of each kind at each resolution
+  std::vector<int> dpis;   // empty: 150, 300, 600
+  std::string dumpFolder;  // when set, every page is saved there as PNG
+};
+int ReadPages(const PagesOptions& options);
 
 }  // namespace readrate

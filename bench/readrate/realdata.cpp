@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "reading.h"
 #include "readrate.h"
 #include "render.h"
 
@@ -43,6 +44,8 @@ std::string FullAsciiPair(unsigned char c) {
   return std::string(1, static_cast<char>(c));
 }
 
+}  // namespace
+
 std::string Code39Raw(const std::string& text) {
   bool plain = true;
   for (char c : text) plain = plain && std::string(kCode39Set).find(c) != std::string::npos;
@@ -58,6 +61,8 @@ std::string Code39Raw(const std::string& text) {
   }
   return raw;
 }
+
+namespace {
 
 // The source's texts are UTF-8; Code 128 carries Latin-1 characters.
 std::string Latin1(const std::string& text) {
@@ -111,44 +116,7 @@ std::string InterpretCode128(const std::string& raw) {
   return out;
 }
 
-struct Expectation {
-  int type;
-  std::string text;
-};
-
-// What this library reports for the symbol with only its own symbology on.
-bool Convert(const Entry& e, Expectation* out) {
-  const std::string& t = e.expected;
-  if (e.symbology == "EAN-13" && t.size() == 13) {
-    *out = {BCX_EAN13, t.substr(0, 12)};
-  } else if (e.symbology == "EAN-8" && t.size() == 8) {
-    *out = {BCX_EAN8, t.substr(0, 7)};
-  } else if (e.symbology == "UPC-A" && t.size() == 12) {
-    *out = {BCX_UPCA, t};
-  } else if (e.symbology == "UPC-E" && t.size() == 8) {
-    *out = {BCX_UPCE, bcxtest::ExpandUpcE(t.substr(1, 6)) + t[7]};
-  } else if (e.symbology == "Code39") {
-    *out = {BCX_CODE39, Code39Raw(t)};
-  } else if (e.symbology == "Code128") {
-    *out = {BCX_CODE128, Latin1(t)};
-  } else if (e.symbology == "ITF") {
-    *out = {BCX_ITF, t};
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool Matches(const ReadResult& r, const Expectation& want, bool everythingOn) {
-  if (want.type == BCX_CODE128) {
-    return (r.type == BCX_CODE128 || r.type == BCX_GS1_128) &&
-           InterpretCode128(r.text) == want.text;
-  }
-  if (r.type == want.type && r.text == want.text) return true;
-  // With everything on, EAN-13 is tried first and reads UPC-A.
-  return everythingOn && want.type == BCX_UPCA && r.type == BCX_EAN13 &&
-         r.text == "0" + want.text.substr(0, 11);
-}
+bool Convert(const Entry& e, Expectation* out) { return LibraryForm(e.symbology, e.expected, out); }
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -179,13 +147,45 @@ bool ReadsAs(const std::vector<uint8_t>& bytes, const std::vector<int>& types, i
   bool found = false;
   for (const ReadResult& r : results) {
     found = found || Matches(r, want, types.size() > 1);
-    if (seen != nullptr) *seen += " '" + bcxtest::Printable(r.text) + "'";
+    if (seen != nullptr) *seen += std::string(" '") + bcxtest::Printable(r.text) + "'";
   }
   if (other != nullptr) *other = !found && !results.empty();
   return found;
 }
 
 }  // namespace
+
+bool LibraryForm(const std::string& symbology, const std::string& t, Expectation* out) {
+  if (symbology == "EAN-13" && t.size() == 13) {
+    *out = {BCX_EAN13, t.substr(0, 12)};
+  } else if (symbology == "EAN-8" && t.size() == 8) {
+    *out = {BCX_EAN8, t.substr(0, 7)};
+  } else if (symbology == "UPC-A" && t.size() == 12) {
+    *out = {BCX_UPCA, t};
+  } else if (symbology == "UPC-E" && t.size() == 8) {
+    *out = {BCX_UPCE, bcxtest::ExpandUpcE(t.substr(1, 6)) + t[7]};
+  } else if (symbology == "Code39") {
+    *out = {BCX_CODE39, Code39Raw(t)};
+  } else if (symbology == "Code128") {
+    *out = {BCX_CODE128, Latin1(t)};
+  } else if (symbology == "ITF") {
+    *out = {BCX_ITF, t};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool Matches(const ReadResult& r, const Expectation& want, bool everythingOn) {
+  if (want.type == BCX_CODE128) {
+    return (r.type == BCX_CODE128 || r.type == BCX_GS1_128) &&
+           InterpretCode128(r.text) == want.text;
+  }
+  if (r.type == want.type && r.text == want.text) return true;
+  // With everything on, EAN-13 is tried first and reads UPC-A.
+  return everythingOn && want.type == BCX_UPCA && r.type == BCX_EAN13 &&
+         r.text == std::string("0") + want.text.substr(0, 11);
+}
 
 int ReadRealData(const std::string& manifestPath, bool verbose) {
   std::ifstream manifest(manifestPath);
@@ -254,6 +254,130 @@ int ReadRealData(const std::string& manifestPath, bool verbose) {
     sum.wrong += t.wrong;
   }
   row("total", sum);
+  return 0;
+}
+
+bool LoadManifest(const std::string& manifestPath, std::vector<ManifestEntry>* entries) {
+  std::ifstream manifest(manifestPath);
+  if (!manifest) return false;
+  const std::string root = DirectoryOf(manifestPath);
+  std::string line;
+  std::getline(manifest, line);  // header
+  while (std::getline(manifest, line)) {
+    std::istringstream fields(line);
+    ManifestEntry e;
+    if (!std::getline(fields, e.path, '\t') || !std::getline(fields, e.symbology, '\t')) continue;
+    std::getline(fields, e.text);
+    e.path = root + "/" + e.path;
+    entries->push_back(e);
+  }
+  return true;
+}
+
+namespace {
+
+struct ModeTally {
+  int own = 0;      // read with only the image's own symbology on
+  int all = 0;      // read with every symbology on
+  int misread = 0;  // every symbology on: an image with a result that is not its symbol
+  std::vector<double> ms;
+};
+
+uint32_t TypeMask(const Expectation& want) {
+  uint32_t mask = 1u << want.type;
+  // GS1-128 reads are Code 128 reads; UPC-A may come as EAN-13.
+  if (want.type == BCX_CODE128) mask |= 1u << BCX_GS1_128;
+  return mask;
+}
+
+}  // namespace
+
+int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes,
+                      bool verbose) {
+  std::vector<ManifestEntry> entries;
+  if (!LoadManifest(manifestPath, &entries)) {
+    std::fprintf(stderr, "cannot read %s\n", manifestPath.c_str());
+    return 1;
+  }
+  std::vector<bcx_reader*> readers;
+  for (int mode : modes) readers.push_back(NewReader(mode));
+  std::map<std::string, std::vector<ModeTally>> tallies;
+  std::map<std::string, int> images;
+  for (const ManifestEntry& e : entries) {
+    Expectation want{};
+    std::vector<uint8_t> bytes;
+    ++images[e.symbology];
+    std::vector<ModeTally>& row = tallies[e.symbology];
+    row.resize(modes.size());
+    if (!LibraryForm(e.symbology, e.text, &want) || !ReadFile(e.path, &bytes)) {
+      std::printf("skipped %s\n", e.path.c_str());
+      continue;
+    }
+    std::string line;
+    for (size_t m = 0; m < modes.size(); ++m) {
+      bcx_reader* reader = readers[m];
+      bcx_reader_set_types(reader, TypeMask(want));
+      bool own = false;
+      for (const ReadResult& r : ReadEncoded(reader, bytes, nullptr))
+        own = own || Matches(r, want, false);
+      bcx_reader_set_types(reader, BCX_ALL_TYPES);
+      double ms = 0;
+      const std::vector<ReadResult> results = ReadEncoded(reader, bytes, &ms);
+      bool all = false;
+      bool wrong = false;
+      std::string seen;
+      for (const ReadResult& r : results) {
+        const bool match = Matches(r, want, true);
+        all = all || match;
+        wrong = wrong || !match;
+        seen += std::string(" '") + bcxtest::Printable(r.text) + "'";
+      }
+      ModeTally& t = row[m];
+      t.own += own ? 1 : 0;
+      t.all += all ? 1 : 0;
+      t.misread += wrong ? 1 : 0;
+      t.ms.push_back(ms);
+      char part[64];
+      std::snprintf(part, sizeof part, " %s:%s%s", ModeName(modes[m]), all ? "READ" : "miss",
+                    wrong ? "+WRONG" : "");
+      line += part;
+      if (wrong) line += seen;
+    }
+    if (verbose) {
+      std::printf("%-40s %-8s want '%s'%s\n",
+                  e.path.substr(DirectoryOf(manifestPath).size() + 1).c_str(), e.symbology.c_str(),
+                  bcxtest::Printable(e.text).c_str(), line.c_str());
+    }
+  }
+  for (bcx_reader* r : readers) bcx_reader_free(r);
+  std::printf(
+      "\nReal-world images through a reader (bcx_read_memory): read with only the image's own\n"
+      "symbology on, and with every symbology on; misread = images where, every symbology on,\n"
+      "something other than the image's symbol was reported; ms = median per read, all on.\n\n");
+  std::printf("%-9s %6s", "symbology", "images");
+  for (int mode : modes)
+    std::printf(" | %-8s %4s %4s %7s %6s", ModeName(mode), "own", "all", "misread", "ms");
+  std::printf("\n");
+  std::vector<ModeTally> sum(modes.size());
+  int total = 0;
+  auto print = [&](const std::string& name, int n, const std::vector<ModeTally>& row) {
+    std::printf("%-9s %6d", name.c_str(), n);
+    for (const ModeTally& t : row) {
+      std::printf(" | %-8s %4d %4d %7d %6.1f", "", t.own, t.all, t.misread, Median(t.ms));
+    }
+    std::printf("\n");
+  };
+  for (const auto& [name, row] : tallies) {
+    print(name, images[name], row);
+    total += images[name];
+    for (size_t m = 0; m < row.size(); ++m) {
+      sum[m].own += row[m].own;
+      sum[m].all += row[m].all;
+      sum[m].misread += row[m].misread;
+      sum[m].ms.insert(sum[m].ms.end(), row[m].ms.begin(), row[m].ms.end());
+    }
+  }
+  print("total", total, sum);
   return 0;
 }
 

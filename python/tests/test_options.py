@@ -87,10 +87,13 @@ def test_region_keeps_image_coordinates():
 
 
 def test_limits_and_resolution():
-    # The bars are 74 pixels tall: 1.96 cm at 96 pixels per inch, 0.63 cm at 300.
-    assert len(bcxdec.read(CODE128, limits=(10, 0.5, 8))) == 1
-    assert bcxdec.read(CODE128, limits=(10, 0.5, 1)) == []
-    assert len(bcxdec.read(CODE128, limits=(10, 0.5, 1), resolution=300)) == 1
+    # The bars are 74 pixels tall: 1.96 cm at 96 pixels per inch, 0.63 cm at
+    # 300. Centimetre limits are exact mode's: thorough mode measures bars in
+    # the image's own pixels.
+    assert len(bcxdec.read(CODE128, mode="exact", limits=(10, 0.5, 8))) == 1
+    assert bcxdec.read(CODE128, mode="exact", limits=(10, 0.5, 1)) == []
+    assert len(bcxdec.read(CODE128, mode="exact", limits=(10, 0.5, 1), resolution=300)) == 1
+    assert len(bcxdec.read(CODE128, limits=(10, 0.5, 1))) == 1
 
 
 def test_options_do_not_leak_into_the_next_read():

@@ -17,6 +17,7 @@ struct Context {
   ScanState scan;
   ResultTable results;
   ScanTrace* trace;  // filled by the stages when not nullptr; diagnostics only
+  bool thorough;     // the tolerant stages in place of the exact ones
 };
 
 // What the exported calls of bcxdec.h share: the context and the current

@@ -59,6 +59,7 @@ struct ImageInfo {
 }  // namespace
 
 struct bcx_reader {
+  bcx::Settings settings;  // as the host set them; each read derives the scan's from them
   Context context;
   rastra_context* provider;  // made by the first file or memory read
   int mode;
@@ -119,6 +120,9 @@ int ReadGrey(bcx_reader* r, const uint8_t* pixels, int width, int height, ptrdif
     return Fail(r);
   }
   const Clock::time_point start = Clock::now();
+  r->context.settings = r->settings;
+  r->context.thorough = r->mode == BCX_MODE_THOROUGH;
+  if (r->context.thorough) bcx::SetThoroughLimits(r->context.settings, areaWidth, areaHeight);
   r->originX = area.left;
   r->originY = area.top;
   r->image.width = width;
@@ -193,8 +197,8 @@ extern "C" {
 bcx_reader* bcx_reader_new(void) noexcept {
   bcx_reader* r = new (std::nothrow) bcx_reader{};
   if (r == nullptr) return nullptr;
-  bcx::SetDefaultLimits(r->context.settings, kDefaultPixelsPerInch);
-  for (int32_t& on : r->context.settings.switches) on = 1;
+  bcx::SetDefaultLimits(r->settings, kDefaultPixelsPerInch);
+  for (int32_t& on : r->settings.switches) on = 1;
   r->mode = BCX_MODE_THOROUGH;
   r->threshold = kDefaultThreshold;
   r->region = Region{kNoRegion, kNoRegion, kNoRegion, kNoRegion};
@@ -229,7 +233,7 @@ int bcx_reader_set_types(bcx_reader* r, uint32_t mask) noexcept {
   }
   ClearError(r);
   for (int id = 0; id < bcx::kSymbologyCount; ++id) {
-    r->context.settings.switches[id] = (mask >> id) & 1u;
+    r->settings.switches[id] = (mask >> id) & 1u;
   }
   return 1;
 }
@@ -248,7 +252,7 @@ int bcx_reader_set_threshold(bcx_reader* r, int level) noexcept {
 
 int bcx_reader_set_limits(bcx_reader* r, double ratio, double min_cm, double max_cm) noexcept {
   if (r == nullptr) return 0;
-  if (!bcx::ApplyLimits(r->context.settings, ratio, min_cm, max_cm)) {
+  if (!bcx::ApplyLimits(r->settings, ratio, min_cm, max_cm)) {
     SetError(r, "limits %g, %g, %g refused: each must be above 0 and min at most max", ratio,
              min_cm, max_cm);
     return 0;
@@ -264,8 +268,8 @@ int bcx_reader_set_resolution(bcx_reader* r, int pixels_per_inch) noexcept {
     return 0;
   }
   ClearError(r);
-  r->context.settings.screenDpi = pixels_per_inch;
-  bcx::ComputeThresholds(r->context.settings);
+  r->settings.screenDpi = pixels_per_inch;
+  bcx::ComputeThresholds(r->settings);
   return 1;
 }
 

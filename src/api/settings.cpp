@@ -1,5 +1,8 @@
 #include "api/settings.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/screen.h"
 
 namespace bcx {
@@ -42,6 +45,18 @@ bool ApplyLimits(Settings& settings, double widthRatio, double minLength, double
       maxLength < kHighestMaxBarLength ? static_cast<float>(maxLength) : kHighestMaxBarLength;
   ComputeThresholds(settings);
   return true;
+}
+
+void SetThoroughLimits(Settings& settings, int32_t regionWidth, int32_t regionHeight) {
+  // A side shorter than this has a direction error above 7 degrees for a
+  // pixel of corner noise, too coarse to tell parallel bars apart.
+  constexpr int32_t kShortestBar = 8;
+  const double diagonal = std::hypot(static_cast<double>(regionWidth), regionHeight);
+  settings.minBarPixels = kShortestBar;
+  settings.maxBarPixels = static_cast<int32_t>(diagonal) + 1;
+  settings.componentPixelLimit = static_cast<int32_t>(
+      std::min(kComponentPixelsPerLengthPixel * settings.maxBarPixels,
+               static_cast<double>(regionWidth) * static_cast<double>(regionHeight)));
 }
 
 void RepairSettings(Settings& settings) {

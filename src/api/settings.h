@@ -41,6 +41,13 @@ void SetDefaultLimits(Settings& settings, int32_t screenDpi);
 // it refuses.
 bool ApplyLimits(Settings& settings, double widthRatio, double minLength, double maxLength);
 
+// Thorough reading measures bars in the image's own pixels rather than in
+// centimetres at the screen's resolution, so that a 600-dpi scan's bars are
+// not too long and a small label's not too short: the length limits become
+// the shortest side that still gives a usable direction and the longest
+// line the region holds.
+void SetThoroughLimits(Settings& settings, int32_t regionWidth, int32_t regionHeight);
+
 // Puts defaults in place of settings a never-initialised library left at
 // zero; called at the start of every scan.
 void RepairSettings(Settings& settings);

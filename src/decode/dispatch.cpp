@@ -54,20 +54,6 @@ bool WalkLastSideBackwards(const Segment& a, const Segment& b) {
   return DistanceSquared(a2, Point{b.x1, b.y1}) > DistanceSquared(a2, Point{b.x2, b.y2});
 }
 
-// First bar's side, then the last bar's side the opposite way, so the
-// corners go round the symbol.
-void SpanCorners(const ScanState& scan, int32_t f, int32_t l, Point corners[kCornerCount]) {
-  const Segment& a = scan.group[f].side;
-  const Segment& b = scan.group[l].side;
-  const Point b1{b.x1, b.y1};
-  const Point b2{b.x2, b.y2};
-  corners[0] = Point{a.x1, a.y1};
-  corners[1] = Point{a.x2, a.y2};
-  const bool backwards = WalkLastSideBackwards(a, b);
-  corners[2] = backwards ? b2 : b1;
-  corners[3] = backwards ? b1 : b2;
-}
-
 // A bar at least this wide bounds a span.
 bool BoundsSpan(const double* run, int32_t bar, double limit) { return run[2 * bar] >= limit; }
 
@@ -86,6 +72,20 @@ int32_t SpanLastBar(const double* run, int32_t n, int32_t narrowest, double limi
 }
 
 }  // namespace
+
+// First bar's side, then the last bar's side the opposite way, so the
+// corners go round the symbol.
+void SpanCorners(const ScanState& scan, int32_t f, int32_t l, Point corners[kCornerCount]) {
+  const Segment& a = scan.group[f].side;
+  const Segment& b = scan.group[l].side;
+  const Point b1{b.x1, b.y1};
+  const Point b2{b.x2, b.y2};
+  corners[0] = Point{a.x1, a.y1};
+  corners[1] = Point{a.x2, a.y2};
+  const bool backwards = WalkLastSideBackwards(a, b);
+  corners[2] = backwards ? b2 : b1;
+  corners[3] = backwards ? b1 : b2;
+}
 
 void ReverseElementRun(const double* widths, double* reversed, int32_t count) {
   for (int32_t i = 0; i < count; ++i) reversed[i] = widths[count - 1 - i];

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "locate/geometry.h"
+
 namespace bcx {
 
 struct Context;
@@ -37,6 +39,10 @@ int32_t NarrowestBar(const double* run, int32_t n);
 int DecodeSpan(Context& context, int32_t f, int32_t l, const double* run);
 
 void ReverseElementRun(const double* widths, double* reversed, int32_t count);
+
+// Corners of the symbol on bars f to l of the group table: the first bar's
+// side, then the last bar's side the opposite way, going round.
+void SpanCorners(const ScanState& scan, int32_t f, int32_t l, Point corners[4]);
 
 // Tries one symbology's decoder on the run forwards, then reversed; a
 // success is written to the record at the result count (type, text),

@@ -28,14 +28,14 @@ constexpr const char* kLeadingDigitParities[] = {
 constexpr int kLeadingDigits = 10;
 static_assert(sizeof(kLeadingDigitParities) / sizeof(kLeadingDigitParities[0]) == kLeadingDigits);
 
-int LeadingDigit(const char* parities) {
+}  // namespace
+
+int Ean13LeadingDigit(const char* parities) {
   for (int d = 0; d < kLeadingDigits; ++d) {
     if (std::strcmp(kLeadingDigitParities[d], parities) == 0) return d;
   }
   return -1;
 }
-
-}  // namespace
 
 int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
                 int32_t* length, int32_t* /*leadingFnc1*/) {
@@ -49,7 +49,7 @@ int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& /*opti
     if (j > 0) parities[j - 1] = set == kSetL ? 'A' : 'B';
   }
   parities[kParityLetters] = '\0';
-  const int leading = LeadingDigit(parities);
+  const int leading = Ean13LeadingDigit(parities);
   if (leading < 0) return 0;
   text[0] = static_cast<char>('0' + leading);
   char check = '\0';

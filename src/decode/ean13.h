@@ -7,6 +7,10 @@
 
 namespace bcx {
 
+// The leading digit carried by the parities of left digits 2 to 6 ("A" for
+// set A, "B" for set B, five letters), or -1.
+int Ean13LeadingDigit(const char* parities);
+
 // Text: the twelve digits before the check digit, which is verified only.
 int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& options, char* text,
                 int32_t* length, int32_t* leadingFnc1);

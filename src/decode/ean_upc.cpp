@@ -8,41 +8,15 @@ namespace {
 
 constexpr int kDigits = 10;
 
-// Number set A (odd parity), space first; the R set has the same widths,
-// bar first.
-constexpr const char* kLCodes[] = {
-    "3211",  // 0
-    "2221",  // 1
-    "2122",  // 2
-    "1411",  // 3
-    "1132",  // 4
-    "1231",  // 5
-    "1114",  // 6
-    "1312",  // 7
-    "1213",  // 8
-    "3112",  // 9
-};
-
-// Number set B (even parity): each L code read backwards.
-constexpr const char* kGCodes[] = {
-    "1123",  // 0
-    "1222",  // 1
-    "2212",  // 2
-    "1141",  // 3
-    "2311",  // 4
-    "1321",  // 5
-    "4111",  // 6
-    "2131",  // 7
-    "3121",  // 8
-    "2113",  // 9
-};
+constexpr const char* const* kLCodes = kEanLCodes;
+constexpr const char* const* kGCodes = kEanGCodes;
 
 // Number set C has the widths of set A, read from a bar instead of a space
 // (the decoder classifies them with the bar first), so it is set A's table.
 constexpr const char* const* kRCodes = kLCodes;
 
-static_assert(sizeof(kLCodes) / sizeof(kLCodes[0]) == kDigits);
-static_assert(sizeof(kGCodes) / sizeof(kGCodes[0]) == kDigits);
+static_assert(sizeof(kEanLCodes) / sizeof(kEanLCodes[0]) == kDigits);
+static_assert(sizeof(kEanGCodes) / sizeof(kEanGCodes[0]) == kDigits);
 
 constexpr int kModulesPerDigit = 7;
 

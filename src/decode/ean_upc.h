@@ -14,6 +14,37 @@ constexpr int kGuardElements = 3;
 constexpr const char* kEanSideGuard = "111";
 constexpr int kCentreGuardElements = 5;
 
+constexpr int kEanDigitValues = 10;
+
+// Number set A (odd parity), space first; the R set has the same widths,
+// bar first. The thorough decoders match against the same rows.
+inline constexpr const char* kEanLCodes[kEanDigitValues] = {
+    "3211",  // 0
+    "2221",  // 1
+    "2122",  // 2
+    "1411",  // 3
+    "1132",  // 4
+    "1231",  // 5
+    "1114",  // 6
+    "1312",  // 7
+    "1213",  // 8
+    "3112",  // 9
+};
+
+// Number set B (even parity): each L code read backwards.
+inline constexpr const char* kEanGCodes[kEanDigitValues] = {
+    "1123",  // 0
+    "1222",  // 1
+    "2212",  // 2
+    "1141",  // 3
+    "2311",  // 4
+    "1321",  // 5
+    "4111",  // 6
+    "2131",  // 7
+    "3121",  // 8
+    "2113",  // 9
+};
+
 // Which code sets a digit may come from.
 enum DigitSets { kLeftLOrG, kLeftLOnly, kRightR };
 

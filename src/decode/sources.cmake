@@ -9,4 +9,14 @@ set(BCX_decode_SOURCES
     ean8.cpp
     upca.cpp
     upce.cpp
-    dispatch.cpp)
+    module_match.cpp
+    code39_thorough.cpp
+    code128_thorough.cpp
+    interleaved2of5_thorough.cpp
+    ean_upc_thorough.cpp
+    ean13_thorough.cpp
+    ean8_thorough.cpp
+    upca_thorough.cpp
+    upce_thorough.cpp
+    dispatch.cpp
+    dispatch_thorough.cpp)

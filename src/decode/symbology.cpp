@@ -3,25 +3,30 @@
 #include <cstring>
 
 #include "decode/code128.h"
+#include "decode/code128_thorough.h"
 #include "decode/code39.h"
+#include "decode/code39_thorough.h"
 #include "decode/ean13.h"
 #include "decode/ean8.h"
 #include "decode/ean_upc.h"
+#include "decode/ean_upc_thorough.h"
 #include "decode/interleaved2of5.h"
+#include "decode/interleaved2of5_thorough.h"
 #include "decode/upca.h"
 #include "decode/upce.h"
 
 namespace bcx {
 
 constexpr SymbologyDescriptor kSymbologies[kSymbologyCount] = {
-    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1},
-    {kCode128, "code128", DecodeCode128, kCode128Stop, 0},
-    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0},
-    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1},
-    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1},
-    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1},
-    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1},
-    {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1},
+    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1, DecodeCode39Thorough},
+    {kCode128, "code128", DecodeCode128, kCode128Stop, 0, DecodeCode128Thorough},
+    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0, nullptr},
+    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1, DecodeEan13Thorough},
+    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1, DecodeEan8Thorough},
+    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1, DecodeUpcAThorough},
+    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1, DecodeUpcEThorough},
+    {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1,
+     DecodeInterleaved2of5Thorough},
 };
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "decode/decoder.h"
+#include "decode/thorough_decoder.h"
 
 namespace bcx {
 
@@ -31,6 +32,8 @@ struct SymbologyDescriptor {
   // it lies at the start of the run (1) or at its end (0).
   const char* calibrationPattern;
   int32_t alignToStart;
+  // The tolerant decoder of thorough reading; nullptr for GS1-128.
+  ThoroughDecodeFunction decodeThorough;
 };
 
 // Indexed by identifier. Spans are offered to the decoders in this order.

@@ -68,9 +68,13 @@ constexpr int32_t kSymbolElements = kEndGuardAt + kEndGuardElements;
 constexpr int32_t kFirstIsSpace = 0;
 constexpr char kSystem1Digit = '1';
 
-enum NumberSystem { kSystem0, kSystem1 };
+using NumberSystem = UpcENumberSystem;
+constexpr NumberSystem kSystem0 = kUpcESystem0;
+constexpr NumberSystem kSystem1 = kUpcESystem1;
 
-int CheckDigitOfParities(const char* parities, NumberSystem* system) {
+}  // namespace
+
+int UpcECheckDigitOfParities(const char* parities, UpcENumberSystem* system) {
   for (int c = 0; c < kCheckDigits; ++c) {
     if (std::strcmp(kSystem0Parities[c], parities) == 0) {
       *system = kSystem0;
@@ -84,14 +88,7 @@ int CheckDigitOfParities(const char* parities, NumberSystem* system) {
   return -1;
 }
 
-bool GuardReads(const ModuleTables& tables, const double* widths, int32_t n) {
-  char modules[kEndGuardElements + 1];
-  ClassifyElements(tables, widths, kEndGuardAt, n, kFirstIsSpace, modules);
-  return std::strncmp(modules, kEndGuard, static_cast<size_t>(n)) == 0;
-}
-
-// Zero suppression undone: x holds the six digits, out receives ten.
-void ExpandDigits(const char* x, char* out) {
+void ExpandUpcEDigits(const char* x, char* out) {
   const char last = x[kDigits - 1];
   const char* layout = nullptr;
   // Each layout character names a digit of x ("1" to "6"); "0" is a
@@ -110,6 +107,14 @@ void ExpandDigits(const char* x, char* out) {
   }
 }
 
+namespace {
+
+bool GuardReads(const ModuleTables& tables, const double* widths, int32_t n) {
+  char modules[kEndGuardElements + 1];
+  ClassifyElements(tables, widths, kEndGuardAt, n, kFirstIsSpace, modules);
+  return std::strncmp(modules, kEndGuard, static_cast<size_t>(n)) == 0;
+}
+
 }  // namespace
 
 int DecodeUpcE(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
@@ -126,7 +131,7 @@ int DecodeUpcE(const double* widths, int32_t count, const DecodeOptions& /*optio
   digits[kDigits] = '\0';
   parities[kDigits] = '\0';
   NumberSystem system = kSystem0;
-  const int check = CheckDigitOfParities(parities, &system);
+  const int check = UpcECheckDigitOfParities(parities, &system);
   if (check < 0) return 0;
   if (count < kEndGuardAt + kExaminedGuardElements) return 0;
   if (!GuardReads(t, widths, kExaminedGuardElements)) return 0;
@@ -140,7 +145,7 @@ int DecodeUpcE(const double* widths, int32_t count, const DecodeOptions& /*optio
   char checked[1 + kExpandedDigits + 1];
   int32_t n = 0;
   if (system == kSystem1) checked[n++] = kSystem1Digit;
-  ExpandDigits(digits, &checked[n]);
+  ExpandUpcEDigits(digits, &checked[n]);
   n += kExpandedDigits;
   checked[n] = '\0';
   if (ComputeCheckDigit(checked) != check) return 0;

@@ -78,6 +78,10 @@ void ReleaseScanBuffers(ScanState& scan) {
   delete[] scan.stack;
   delete[] scan.boundaryList;
   delete[] scan.group;
+  delete[] scan.keys;
+  delete[] scan.grid.cellStart;
+  delete[] scan.grid.items;
+  delete[] scan.chain;
   scan = ScanState{};
 }
 

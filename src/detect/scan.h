@@ -16,6 +16,29 @@ struct PixelEntry {
   int32_t y;
 };
 
+// What thorough grouping compares of a bar, worked out once per scan: the
+// middle of its side, its direction folded into a half turn, its length.
+struct BarKey {
+  double middleX;
+  double middleY;
+  double direction;  // radians, 0 <= direction < pi
+  double extent;
+  double halfWidth;
+  int32_t seed;  // of the group it joined, or -1 while free
+};
+
+// Thorough grouping's index of the bar list: bar indices bucketed by the
+// cell of a square grid their middle lies in.
+struct BarGrid {
+  int32_t columns;
+  int32_t rows;
+  double cellSize;
+  int32_t* cellStart;  // columns * rows + 1 offsets into items
+  int32_t cellCapacity;
+  int32_t* items;
+  int32_t itemCapacity;
+};
+
 // Every buffer a scan works with. Width and height are those of the region.
 // The library's own scan allocates them at its start and releases them
 // before it returns; a reader keeps them, with their capacities, from one
@@ -38,6 +61,11 @@ struct ScanState {
   BarRecord* group;  // room for groupCapacity bars, at least the bar list's count
   int32_t groupCount;
   int32_t groupCapacity;
+  BarKey* keys;  // thorough grouping: one per bar of the bar list, in its order
+  int32_t keyCapacity;
+  BarGrid grid;
+  int32_t* chain;  // thorough grouping's members, as long as the bar list
+  int32_t chainCapacity;
 };
 
 // Runs the whole pipeline on the loaded buffers of the context's scan:

@@ -9,8 +9,10 @@
 #include "api/context.h"
 #include "api/trace.h"
 #include "decode/dispatch.h"
+#include "decode/dispatch_thorough.h"
 #include "detect/scan.h"
 #include "locate/grouping.h"
+#include "locate/grouping_thorough.h"
 #include "locate/ordering.h"
 
 namespace bcx {
@@ -257,8 +259,37 @@ void ReleaseGroupTable(ScanState& scan) {
   scan.groupCapacity = 0;
 }
 
+namespace {
+
+// The thorough loop: every bar not yet in a group seeds one, in the bar
+// list's order; the list itself stays as it is, so the grid's indices hold.
+void RunThoroughGroups(Context& context) {
+  ScanState& scan = context.scan;
+  // Without its keys thorough grouping cannot run: no group, no symbol.
+  if (!PrepareThoroughGrouping(scan)) return;
+  for (int32_t seed = 0; seed < scan.barCount; ++seed) {
+    if (BarTaken(scan, seed)) continue;
+    int32_t n = 0;
+    CollectGroupThorough(scan, seed, &n);
+    TraceGroupCollected(context.trace, scan, n);
+    if (n < 2) continue;
+    OrderGroup(scan, n);
+    int32_t m = n;
+    MergeBrokenBars(scan, n, &m);
+    TraceGroupMerged(context.trace, m);
+    DecodeGroupThorough(context, m);
+  }
+  scan.barCount = 0;
+}
+
+}  // namespace
+
 void RunCandidateGroups(Context& context) {
   ScanState& scan = context.scan;
+  if (context.thorough) {
+    RunThoroughGroups(context);
+    return;
+  }
   while (scan.barCount > 0) {
     int32_t n = 0;
     CollectGroup(scan, &n);

@@ -1,1 +1,1 @@
-set(BCX_locate_SOURCES geometry.cpp grouping.cpp ordering.cpp element_run.cpp)
+set(BCX_locate_SOURCES geometry.cpp grouping.cpp ordering.cpp element_run.cpp grouping_thorough.cpp)

@@ -1,4 +1,5 @@
-// Every decoder, then the span dispatch, over arbitrary element widths.
+// Every decoder, exact and thorough, then the span dispatch and the
+// thorough group dispatch, over arbitrary element widths.
 // Runs and text buffers live on the heap at exactly their sizes, so the
 // sanitizer sees any access outside them.
 //   byte 0: how bytes become widths; then one byte per width (two in the
@@ -12,6 +13,7 @@
 #include "api/results.h"
 #include "api/settings.h"
 #include "decode/dispatch.h"
+#include "decode/dispatch_thorough.h"
 #include "decode/symbology.h"
 #include "detect/scan.h"
 #include "fuzz_input.h"
@@ -59,6 +61,26 @@ void DecodeEach(const double* widths, int32_t count, bool gs1) {
   }
 }
 
+// The thorough decoders search the whole run from any bar; whatever they
+// report lies inside it, on bars, with a text that fits their buffer.
+void SearchEach(const double* widths, int32_t count, int32_t from, bool gs1) {
+  for (const bcx::SymbologyDescriptor& symbology : bcx::kSymbologies) {
+    if (symbology.decodeThorough == nullptr) continue;
+    std::unique_ptr<char[]> text(new char[static_cast<size_t>(count) + 1]);
+    int32_t length = -7;
+    int32_t fnc1 = -7;
+    bcx::ThoroughSpan span{-7, -7};
+    const int ok = symbology.decodeThorough(widths, count, from, bcx::DecodeOptions{gs1},
+                                            text.get(), &length, &fnc1, &span);
+    Check(ok == 0 || ok == 1);
+    if (ok == 1) {
+      Check(length > 0 && length <= count && text[static_cast<size_t>(length)] == '\0');
+      Check(span.first >= 0 && span.first <= span.last && span.last < count);
+      Check(span.first % 2 == 0 && span.last % 2 == 0);
+    }
+  }
+}
+
 // The dispatch over a group table of as many bars as the run has.
 void Dispatch(const double* widths, int32_t count, bool gs1) {
   if (count < 1) return;
@@ -77,6 +99,10 @@ void Dispatch(const double* widths, int32_t count, bool gs1) {
   std::copy(widths, widths + count, run.get());
   bcx::DecodeSpan(*context, 0, bars - 1, run.get());
   bcx::DecodeSpans(*context, run.get(), bars);
+  // The thorough dispatch builds its own run from the group's bars: give
+  // them the widths as their measured widths.
+  for (int32_t k = 0; k < bars; ++k) group[k].meanWidth = widths[2 * k];
+  bcx::DecodeGroupThorough(*context, bars);
   for (int32_t i = 0; i < context->results.count; ++i) {
     Check(context->results.records[i].textLength <= count);
   }
@@ -96,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<double[]> widths(new double[std::max<size_t>(count, 1)]);
   for (size_t i = 0; i < count; ++i) widths[i] = Width(input, mapping);
   DecodeEach(widths.get(), static_cast<int32_t>(count), gs1);
+  SearchEach(widths.get(), static_cast<int32_t>(count), (mapping >> 4) & 6, gs1);
   Dispatch(widths.get(), static_cast<int32_t>(count), gs1);
   return 0;
 }

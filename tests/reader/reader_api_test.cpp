@@ -441,6 +441,12 @@ TEST_F(ReaderTest, ThresholdsAndLimitsApply) {
   ASSERT_EQ(bcx_reader_set_threshold(reader_, 200), 1);
   EXPECT_EQ(bcx_read_gray(reader_, pale.data(), s.grey.width, s.grey.height, s.grey.width), 1);
   ASSERT_EQ(bcx_reader_set_threshold(reader_, 128), 1);
+  // The centimetre limits apply in exact mode; thorough mode measures bars
+  // in the image's own pixels.
+  ASSERT_EQ(bcx_reader_set_limits(reader_, 10, 3.0, 8.0), 1);
+  EXPECT_EQ(bcx_read_gray(reader_, s.grey.pixels.data(), s.grey.width, s.grey.height, s.grey.width),
+            1);
+  ASSERT_EQ(bcx_reader_set_mode(reader_, BCX_MODE_EXACT), 1);
   // Bars 40 pixels long are shorter than 3 cm at 96 pixels per inch.
   ASSERT_EQ(bcx_reader_set_limits(reader_, 10, 3.0, 8.0), 1);
   EXPECT_EQ(bcx_read_gray(reader_, s.grey.pixels.data(), s.grey.width, s.grey.height, s.grey.width),

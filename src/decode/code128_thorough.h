@@ -1,0 +1,17 @@
+// Code 128 searched for in a whole element run: each character matched by
+// its edge-to-edge sums against the value table, whatever the ink spread.
+#pragma once
+
+#include <cstdint>
+
+#include "decode/thorough_decoder.h"
+
+namespace bcx {
+
+// A ThoroughDecodeFunction; text and *leadingFnc1 as DecodeCode128 writes
+// them, and never an empty text.
+int DecodeCode128Thorough(const double* widths, int32_t count, int32_t from,
+                          const DecodeOptions& options, char* text, int32_t* length,
+                          int32_t* leadingFnc1, ThoroughSpan* span);
+
+}  // namespace bcx

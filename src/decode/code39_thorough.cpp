@@ -1,0 +1,187 @@
+#include "decode/code39_thorough.h"
+
+#include <cmath>
+
+#include "decode/code39.h"
+#include "decode/module_match.h"
+
+namespace bcx {
+
+namespace {
+
+constexpr int32_t kCharacterElements = kCode39CharElements;
+constexpr int32_t kCharacterStride = kCharacterElements + 1;  // and the gap after it
+constexpr int32_t kWidePerCharacter = 3;
+constexpr char kStartStop = '*';
+constexpr int32_t kMinDataCharacters = 1;
+// Start, gap, one data character, gap, stop.
+constexpr int32_t kMinElements = 2 * kCharacterStride + kCharacterElements;
+
+constexpr int WideCount(const char* modules) {
+  int wide = 0;
+  for (int i = 0; modules[i] != '\0'; ++i) wide += modules[i] != '1' ? 1 : 0;
+  return wide;
+}
+static_assert(PatternLength(kCode39StartStop) == kCharacterElements &&
+              WideCount(kCode39StartStop) == kWidePerCharacter);
+
+// Smallest wide over largest narrow element of a character, spread taken
+// off. Printed at 2:1 with +-0.15 module of jitter the groups stay 1.85 /
+// 1.15 = 1.6 apart; below 1.4 they are too close to be told apart.
+constexpr double kMinSeparation = 1.4;
+
+// Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
+// leaves room for jitter and for the spread estimate's error.
+constexpr double kMaxWideRatio = 3.5;
+
+// Gaps between characters are a narrow element wide or a little more;
+// up to about three narrow elements is common in print, so four keeps
+// those with a narrow to spare and stays below the quiet zone.
+constexpr double kMaxGapNarrows = 4.0;
+
+// Half the ten narrow elements the symbology asks for, and above the
+// widest gap accepted so that a gap never passes for a quiet zone.
+constexpr double kQuietNarrows = 5.0;
+static_assert(kQuietNarrows > kMaxGapNarrows);
+
+// Neighbouring characters are printed at one narrow width; a change of more
+// than a third between them is not perspective (a few percent per
+// character) nor jitter on a mean of six elements.
+constexpr double kMaxNarrowStep = 4.0 / 3.0;
+
+// Past half a narrow element of ink spread a narrow bar is as wide as a
+// wide one printed at 2:1.
+constexpr double kMaxInkSpreadNarrows = 0.5;
+
+constexpr bool IsBar(int32_t i) { return i % 2 == 0; }
+
+// Ink spread in pixels shown by the nine elements at `at` read as
+// `modules`: half the difference between bars and spaces of one width,
+// narrow and, where the character has both, wide.
+double SpreadOf(const double* widths, int32_t at, const char* modules) {
+  double sum[2][2] = {{0.0, 0.0}, {0.0, 0.0}};  // [wide][bar]
+  int n[2][2] = {{0, 0}, {0, 0}};
+  for (int32_t i = 0; i < kCharacterElements; ++i) {
+    const int wide = modules[i] != '1' ? 1 : 0;
+    const int bar = IsBar(i) ? 1 : 0;
+    sum[wide][bar] += widths[at + i];
+    ++n[wide][bar];
+  }
+  double spread = 0.0;
+  int terms = 0;
+  for (int wide = 0; wide < 2; ++wide) {
+    if (n[wide][0] > 0 && n[wide][1] > 0) {
+      spread += (sum[wide][1] / n[wide][1] - sum[wide][0] / n[wide][0]) / 2.0;
+      ++terms;
+    }
+  }
+  return terms > 0 ? spread / terms : 0.0;
+}
+
+struct Character {
+  char value;
+  double narrow;  // mean narrow width, spread taken off
+  double spread;  // what the character shows, see SpreadOf
+};
+
+// The character at `at` with `spread` pixels taken off its bars and given
+// to its spaces: its three widest elements are the wide ones.
+bool ReadCharacter(const double* widths, int32_t at, double spread, Character* out) {
+  double corrected[kCharacterElements];
+  for (int32_t i = 0; i < kCharacterElements; ++i) {
+    if (!IsMeasured(widths[at + i])) return false;
+    corrected[i] = widths[at + i] + (IsBar(i) ? -spread : spread);
+  }
+  bool wide[kCharacterElements];
+  if (!(SplitWidest(corrected, kCharacterElements, kWidePerCharacter, wide) >= kMinSeparation)) {
+    return false;
+  }
+  char modules[kCharacterElements + 1];
+  double narrowSum = 0.0;
+  double wideSum = 0.0;
+  for (int32_t i = 0; i < kCharacterElements; ++i) {
+    modules[i] = wide[i] ? '2' : '1';
+    (wide[i] ? wideSum : narrowSum) += corrected[i];
+  }
+  modules[kCharacterElements] = '\0';
+  if (MatchCode39Character(modules, &out->value) == 0) return false;
+  out->narrow = narrowSum / (kCharacterElements - kWidePerCharacter);
+  if (!(wideSum / kWidePerCharacter <= kMaxWideRatio * out->narrow)) return false;
+  out->spread = SpreadOf(widths, at, modules);
+  return true;
+}
+
+bool NarrowStepHolds(double a, double b) {
+  return a <= kMaxNarrowStep * b && b <= kMaxNarrowStep * a;
+}
+
+// One reading of the candidate whose start character is at `at`.
+struct Pass {
+  int32_t last;  // the stop's last bar
+  int32_t length;
+  double spreadSum;  // of the characters' own spreads
+  double narrowSum;
+  int32_t characters;
+};
+
+bool ReadPass(const double* widths, int32_t count, int32_t at, double spread, char* text,
+              Pass* pass) {
+  Character c{};
+  if (!ReadCharacter(widths, at, spread, &c) || c.value != kStartStop) return false;
+  *pass = Pass{0, 0, c.spread, c.narrow, 1};
+  double narrow = c.narrow;
+  for (int32_t p = at + kCharacterStride; count - p >= kCharacterElements; p += kCharacterStride) {
+    // The gap before this character, a space: spread given back.
+    const double gap = widths[p - 1] + spread;
+    if (!IsMeasured(widths[p - 1]) || !(gap <= kMaxGapNarrows * narrow)) return false;
+    if (!ReadCharacter(widths, p, spread, &c) || !NarrowStepHolds(c.narrow, narrow)) return false;
+    pass->spreadSum += c.spread;
+    pass->narrowSum += c.narrow;
+    ++pass->characters;
+    narrow = c.narrow;
+    if (c.value == kStartStop) {
+      pass->last = p + kCharacterElements - 1;
+      return true;
+    }
+    text[pass->length++] = c.value;
+  }
+  return false;
+}
+
+// The symbol whose start character is at `at`: read once with the start's
+// spread to find its extent, then again with the spread of all its
+// characters.
+bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32_t* length,
+              ThoroughSpan* span) {
+  Pass first{};
+  if (!ReadPass(widths, count, at, SpreadOf(widths, at, kCode39StartStop), text, &first)) {
+    return false;
+  }
+  const double spread = first.spreadSum / first.characters;
+  Pass pass{};
+  if (!ReadPass(widths, count, at, spread, text, &pass)) return false;
+  if (pass.length < kMinDataCharacters) return false;
+  const double narrow = pass.narrowSum / pass.characters;
+  if (!(std::fabs(spread) <= kMaxInkSpreadNarrows * narrow)) return false;
+  const double quiet = kQuietNarrows * narrow;
+  if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, pass.last, quiet)) {
+    return false;
+  }
+  text[pass.length] = '\0';
+  *length = pass.length;
+  *span = ThoroughSpan{at, pass.last};
+  return true;
+}
+
+}  // namespace
+
+int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
+                         const DecodeOptions& /*options*/, char* text, int32_t* length,
+                         int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
+  for (int32_t at = FirstBarFrom(from, count); count - at >= kMinElements; at += 2) {
+    if (ReadFrom(widths, count, at, text, length, span)) return 1;
+  }
+  return 0;
+}
+
+}  // namespace bcx

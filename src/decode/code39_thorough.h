@@ -1,0 +1,18 @@
+// Code 39 searched for in a whole element run: narrow and wide told apart
+// within each character, at any wide:narrow ratio from 2:1 to 3:1, once
+// the candidate's ink spread is taken off.
+#pragma once
+
+#include <cstdint>
+
+#include "decode/thorough_decoder.h"
+
+namespace bcx {
+
+// A ThoroughDecodeFunction; the text is the data characters between the
+// start and stop characters, as DecodeCode39 writes it, and never empty.
+int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
+                         const DecodeOptions& options, char* text, int32_t* length,
+                         int32_t* leadingFnc1, ThoroughSpan* span);
+
+}  // namespace bcx

@@ -1,0 +1,259 @@
+#include "decode/dispatch_thorough.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "api/context.h"
+#include "api/trace.h"
+#include "decode/dispatch.h"
+#include "decode/symbology.h"
+#include "locate/element_run.h"
+
+namespace bcx {
+
+namespace {
+
+// Work space for one group: the run both ways, the text and the marks of
+// bars already read.
+struct GroupWork {
+  double* forward;
+  double* reversed;
+  char* text;
+  bool* used;  // per bar
+  int32_t count;
+};
+
+bool StartWork(GroupWork& work, const ScanState& scan, int32_t n) {
+  work.count = 2 * n - 1;
+  work.forward = BuildElementRun(scan, n);
+  work.reversed = new (std::nothrow) double[static_cast<size_t>(work.count)];
+  work.text = new (std::nothrow) char[static_cast<size_t>(work.count) + 1];
+  work.used = new (std::nothrow) bool[static_cast<size_t>(n)]();
+  if (work.forward == nullptr || work.reversed == nullptr || work.text == nullptr ||
+      work.used == nullptr) {
+    return false;
+  }
+  ReverseElementRun(work.forward, work.reversed, work.count);
+  return true;
+}
+
+void EndWork(GroupWork& work) {
+  delete[] work.forward;
+  delete[] work.reversed;
+  delete[] work.text;
+  delete[] work.used;
+}
+
+// A group can end inside a symbol (a bar lost to a blot, a broken chain),
+// and its run's end then passes for a quiet zone: Code 39 and ITF, which
+// have no check digit, could be read cut short. Where a symbol ends at the
+// run's end, the quiet zone is looked for in the image instead: along the
+// scan line beyond the end bar, over kQuietNarrowWidths narrow widths, on
+// three lines across the bar.
+constexpr double kQuietNarrowWidths = 5.0;  // the thorough decoders' own quiet zone
+// A quiet zone may hold a speck of noise; a bar of the same symbol fills a
+// sample line across its whole width.
+constexpr double kMostDarkInQuiet = 0.1;
+
+bool NeedsImageQuietZone(int32_t type) { return type == kCode39 || type == kInterleaved2of5; }
+
+bool DarkAt(const ScanState& scan, double x, double y) {
+  const int64_t ix = static_cast<int64_t>(std::floor(x));
+  const int64_t iy = static_cast<int64_t>(std::floor(y));
+  if (scan.region == nullptr || ix < 0 || iy < 0 || ix >= scan.width || iy >= scan.height) {
+    return false;  // beyond the region: light
+  }
+  return scan.region[iy * static_cast<int64_t>(scan.width) + ix] != 0;
+}
+
+// Whether the image is light beyond bar `end`, away from bar `inner`.
+bool LightBeyond(const ScanState& scan, const BarRecord& end, const BarRecord& inner,
+                 double narrow) {
+  const Point e = SegmentMidpoint(end.side);
+  const Point i = SegmentMidpoint(inner.side);
+  double ux = static_cast<double>(e.x) - i.x;
+  double uy = static_cast<double>(e.y) - i.y;
+  const double norm = std::hypot(ux, uy);
+  if (!(norm > 0.0)) return true;
+  ux /= norm;
+  uy /= norm;
+  // Along the bar, to sample three lines across it.
+  const double bx = (end.side.x2 - end.side.x1) / (end.side.length > 0 ? end.side.length : 1.0);
+  const double by = (end.side.y2 - end.side.y1) / (end.side.length > 0 ? end.side.length : 1.0);
+  // The side runs along one edge of the bar: start past the bar's far edge.
+  const double start = end.meanWidth + 1.0;
+  const double reach = start + kQuietNarrowWidths * narrow;
+  int dark = 0;
+  int samples = 0;
+  for (const double along : {-0.25, 0.0, 0.25}) {
+    const double cx = e.x + along * end.side.length * bx;
+    const double cy = e.y + along * end.side.length * by;
+    for (double t = start; t <= reach; t += 1.0) {
+      dark += DarkAt(scan, cx + t * ux, cy + t * uy) ? 1 : 0;
+      ++samples;
+    }
+  }
+  return samples == 0 || dark <= kMostDarkInQuiet * samples;
+}
+
+bool QuietInImage(const ScanState& scan, int32_t firstBar, int32_t lastBar, int32_t bars) {
+  if (lastBar <= firstBar) return false;
+  double narrow = scan.group[firstBar].meanWidth;
+  for (int32_t b = firstBar; b <= lastBar; ++b) narrow = std::min(narrow, scan.group[b].meanWidth);
+  if (firstBar == 0 && !LightBeyond(scan, scan.group[0], scan.group[1], narrow)) return false;
+  if (lastBar == bars - 1 &&
+      !LightBeyond(scan, scan.group[lastBar], scan.group[lastBar - 1], narrow)) {
+    return false;
+  }
+  return true;
+}
+
+bool AnyUsed(const GroupWork& work, int32_t firstBar, int32_t lastBar) {
+  for (int32_t b = firstBar; b <= lastBar; ++b) {
+    if (work.used[b]) return true;
+  }
+  return false;
+}
+
+struct Vector {
+  double x;
+  double y;
+};
+
+Vector Between(Point from, Point to) {
+  return {static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y};
+}
+
+double Dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y; }
+
+Vector Centre(const Point corners[kCornerCount]) {
+  Vector c{0.0, 0.0};
+  for (int k = 0; k < kCornerCount; ++k) {
+    c.x += 0.25 * corners[k].x;
+    c.y += 0.25 * corners[k].y;
+  }
+  return c;
+}
+
+// One end bar's two corners a, b widened to take in the other reading's
+// corners of the same end (those nearer to it than to the far end, whose
+// corners are c, d): the outermost along the bar, each on its own side.
+void WidenEnd(Point& a, Point& b, Point c, Point d, const Point corners[kCornerCount]) {
+  const Vector along = Between(a, b);
+  if (!(Dot(along, along) > 0.0)) return;
+  const Vector near{0.5 * (a.x + b.x), 0.5 * (a.y + b.y)};
+  const Vector far{0.5 * (c.x + d.x), 0.5 * (c.y + d.y)};
+  for (int k = 0; k < kCornerCount; ++k) {
+    const Vector toNear{corners[k].x - near.x, corners[k].y - near.y};
+    const Vector toFar{corners[k].x - far.x, corners[k].y - far.y};
+    if (Dot(toNear, toNear) > Dot(toFar, toFar)) continue;
+    const double t = Dot(Between(a, corners[k]), along) / Dot(along, along);
+    if (t < 0.0) a = corners[k];
+    if (t > 1.0) b = corners[k];
+  }
+}
+
+// The same symbol seen from two groups (a bar list split around it, or its
+// bars cut in two by a light line along the symbol) is reported once: a
+// reading of the same type and text lying beside an earlier one along the
+// bars, with at most a line's gap between them, and level with it across
+// them. The earlier one's corners widen to take in both. Copies of one
+// label printed above each other stand further apart than a line.
+constexpr double kMostGapInBarLengths = 0.25;
+constexpr double kMostShiftInSymbolWidths = 0.25;
+
+bool MergedIntoEarlier(ResultTable& results, int32_t type, const char* text, int32_t length,
+                       const Point corners[kCornerCount]) {
+  const Vector centre = Centre(corners);
+  const Vector other = Between(corners[0], corners[1]);
+  const double otherLength = std::sqrt(Dot(other, other));
+  for (int32_t i = 0; i < results.count; ++i) {
+    ResultRecord& r = results.records[i];
+    if (r.type != type || r.textLength != length) continue;
+    if (std::memcmp(r.text, text, static_cast<size_t>(length)) != 0) continue;
+    const Vector bar = Between(r.corners[0], r.corners[1]);
+    const Vector across = Between(r.corners[1], r.corners[2]);
+    const double barLength = std::sqrt(Dot(bar, bar));
+    const double width = std::sqrt(Dot(across, across));
+    if (!(barLength > 0.0) || !(width > 0.0)) continue;
+    const Vector earlier = Centre(r.corners);
+    const Vector apart{centre.x - earlier.x, centre.y - earlier.y};
+    const double alongBars = std::fabs(Dot(apart, bar)) / barLength;
+    const double acrossBars = std::fabs(Dot(apart, across)) / width;
+    const double gap = alongBars - 0.5 * (barLength + otherLength);
+    if (gap > kMostGapInBarLengths * std::min(barLength, otherLength)) continue;
+    if (acrossBars > kMostShiftInSymbolWidths * width) continue;
+    const Point first0 = r.corners[0];
+    const Point first1 = r.corners[1];
+    WidenEnd(r.corners[0], r.corners[1], r.corners[2], r.corners[3], corners);
+    WidenEnd(r.corners[3], r.corners[2], first0, first1, corners);
+    return true;
+  }
+  return false;
+}
+
+// Stores what a decoder found between bars f and l; false when the table
+// is full.
+bool Store(Context& context, GroupWork& work, int32_t type, int32_t length, int32_t f, int32_t l) {
+  for (int32_t b = f; b <= l; ++b) work.used[b] = true;
+  Point corners[kCornerCount];
+  SpanCorners(context.scan, f, l, corners);
+  if (MergedIntoEarlier(context.results, type, work.text, length, corners)) return true;
+  if (WriteResultText(context.results, type, work.text, length) == 0) return false;
+  CompleteResult(context.results, corners);
+  return ResultTableHasRoom(context.results);
+}
+
+// Every symbol of one symbology in the run, read one way. Returns false
+// when the result table is full.
+bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& symbology,
+               bool reversed) {
+  const DecodeOptions options{SymbologyEnabled(context.settings, kGs1_128)};
+  const double* run = reversed ? work.reversed : work.forward;
+  int32_t from = 0;
+  while (from < work.count) {
+    int32_t length = 0;
+    int32_t leadingFnc1 = 0;
+    ThoroughSpan span{0, 0};
+    if (symbology.decodeThorough(run, work.count, from, options, work.text, &length, &leadingFnc1,
+                                 &span) != 1) {
+      return true;
+    }
+    // Element indices of the run read, as bars of the group.
+    const int32_t firstBar = (reversed ? work.count - 1 - span.last : span.first) / 2;
+    const int32_t lastBar = (reversed ? work.count - 1 - span.first : span.last) / 2;
+    from = span.last + 2;
+    if (length <= 0 || AnyUsed(work, firstBar, lastBar)) continue;
+    const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+    if (NeedsImageQuietZone(type) &&
+        !QuietInImage(context.scan, firstBar, lastBar, (work.count + 1) / 2)) {
+      continue;
+    }
+    TraceSpan(context.trace, firstBar, lastBar, type);
+    if (!Store(context, work, type, length, firstBar, lastBar)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void DecodeGroupThorough(Context& context, int32_t n) {
+  if (n < 2 || context.scan.group == nullptr || !ResultTableHasRoom(context.results)) return;
+  GroupWork work{};
+  if (StartWork(work, context.scan, n)) {
+    TraceGroupRun(context.trace, context.scan, work.forward, n);
+    for (const SymbologyDescriptor& symbology : kSymbologies) {
+      if (symbology.decodeThorough == nullptr) continue;
+      if (!SymbologyEnabled(context.settings, symbology.id)) continue;
+      if (!SearchRun(context, work, symbology, false) ||
+          !SearchRun(context, work, symbology, true)) {
+        break;
+      }
+    }
+  }
+  EndWork(work);
+}
+
+}  // namespace bcx
