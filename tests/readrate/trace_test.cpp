@@ -336,7 +336,8 @@ TEST(ScanTraceTest, WhatDoesNotFitIsCountedButNotKept) {
   constexpr int32_t kSpecksPerRow = 2;
   Region region;
   region.width = 140;
-  region.height = kRows * kRowPitch + 10;
+  // Room below the last row for its lone bar, twice as long as a pair's.
+  region.height = kRows * kRowPitch + 70;
   region.pixels.assign(static_cast<size_t>(region.width) * region.height, 0);
   auto fill = [&](int32_t left, int32_t top, int32_t w, int32_t h) {
     for (int32_t y = top; y < top + h; ++y) {
