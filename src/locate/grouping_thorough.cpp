@@ -51,10 +51,17 @@ double DirectionDifference(double a, double b) {
   return std::min(d, kTruePi - d);
 }
 
+// A side runs from corner to corner of the component: for a bar w wide and
+// l long it may lean by up to atan(w / l) from the bar's true direction, so
+// wide short bars (4 modules of a large symbol) get that much more room.
+double DirectionSlack(const BarKey& k) {
+  return k.extent > 0.0 ? std::atan(2.0 * k.halfWidth / k.extent) : kTruePi;
+}
+
 bool Continues(const BarKey& seed, double ux, double uy, const BarKey& bar) {
-  if (bar.seed >= 0 || DirectionDifference(seed.direction, bar.direction) > kParallelTolerance) {
-    return false;
-  }
+  if (bar.seed >= 0) return false;
+  const double tolerance = kParallelTolerance + DirectionSlack(seed) + DirectionSlack(bar);
+  if (DirectionDifference(seed.direction, bar.direction) > tolerance) return false;
   if (!SimilarExtent(seed.extent, bar.extent)) return false;
   // Distance of the bar's middle from the seed's scan line.
   const double off = (bar.middleX - seed.middleX) * uy - (bar.middleY - seed.middleY) * ux;
