@@ -80,9 +80,9 @@ constexpr OptionSpec kOptionSpecs[] = {
     {'r', "region", ValueKind::kRequired},   {'T', "threshold", ValueKind::kRequired},
     {'l', "limits", ValueKind::kRequired},   {'f', "format", ValueKind::kRequired},
     {'a', "annotate", ValueKind::kRequired}, {'j', "jobs", ValueKind::kRequired},
-    {0, "exact", ValueKind::kNone},          {0, "stats", ValueKind::kNone},
-    {'q', "quiet", ValueKind::kNone},        {0, "version", ValueKind::kNone},
-    {'h', "help", ValueKind::kNone},
+    {0, "max-pixels", ValueKind::kRequired}, {0, "exact", ValueKind::kNone},
+    {0, "stats", ValueKind::kNone},          {'q', "quiet", ValueKind::kNone},
+    {0, "version", ValueKind::kNone},        {'h', "help", ValueKind::kNone},
 };
 
 const OptionSpec* FindShort(char name) {
@@ -124,6 +124,8 @@ bool ApplyOption(const OptionSpec& entry, const std::string& value, Options* opt
     options->annotate = value;
   } else if (name == "jobs") {
     ok = ParseJobs(value, &options->jobs, &reason);
+  } else if (name == "max-pixels") {
+    ok = ParseMaxPixels(value, &options->maxPixels, &reason);
   } else if (name == "exact") {
     options->exact = true;
   } else if (name == "stats") {
@@ -158,6 +160,7 @@ void SetDefaultOptions(Options* options) {
   options->hasLimits = false;
   for (double& value : options->limits) value = 0.0;
   options->exact = false;
+  options->maxPixels = 0;
   options->format = OutputFormat::kText;
   options->annotate.clear();
   options->jobs = kAutomaticJobs;
@@ -292,6 +295,19 @@ bool ParseJobs(const std::string& text, int32_t* jobs, std::string* error) {
   return true;
 }
 
+bool ParseMaxPixels(const std::string& text, uint64_t* maxPixels, std::string* error) {
+  // The reader's own range: up to what the image provider can hold at all.
+  constexpr int64_t kMostPixels = int64_t{1} << 28;
+  int64_t value = 0;
+  if (!ParseInteger(text, &value) || value < 1 || value > kMostPixels) {
+    *error = "invalid pixel budget '" + text + "' (a number of pixels from 1 to " +
+             std::to_string(kMostPixels) + ")";
+    return false;
+  }
+  *maxPixels = static_cast<uint64_t>(value);
+  return true;
+}
+
 bool ParseArguments(int argc, const char* const* argv, Options* options, std::string* error) {
   SetDefaultOptions(options);
   bool optionsEnded = false;
@@ -392,6 +408,9 @@ Options:
                         of its own (1..1024; default: one per core when there
                         are several FILEs, else 1). Output, messages and exit
                         status are the same for any N, in FILE order.
+      --max-pixels N    refuse any image or page of more than N pixels, from its
+                        header, before decoding it (default 100000000; at most
+                        268435456): such a file is an error, exit status 2.
       --stats           after each file, print its page count, the size of
                         its first page and its load, scan and total
                         milliseconds on standard error; at the end, a summary:

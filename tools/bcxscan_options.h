@@ -44,6 +44,7 @@ struct Options {
   OutputFormat format;
   std::string annotate;  // empty when no picture is wanted
   int32_t jobs;          // kAutomaticJobs or 1..kMaxJobs
+  uint64_t maxPixels;    // pixel budget of each image; 0 for the reader's default
   bool stats;
   bool quiet;
   bool help;
@@ -64,6 +65,7 @@ bool ParseThreshold(const std::string& text, int32_t* threshold, std::string* er
 bool ParseLimits(const std::string& text, double limits[3], std::string* error);
 bool ParseFormat(const std::string& text, OutputFormat* format, std::string* error);
 bool ParseJobs(const std::string& text, int32_t* jobs, std::string* error);
+bool ParseMaxPixels(const std::string& text, uint64_t* maxPixels, std::string* error);
 
 // Parses argv[1..argc-1]. Returns false with *error set on a usage error.
 // A missing FILE is an error unless --help or --version was given.

@@ -214,6 +214,7 @@ struct PageOutcome {
   PageRead kind;
   int width;  // for kRead and kRegionMisfit
   int height;
+  std::string overBudget;  // the reader's words when the image is over --max-pixels
 };
 
 // Keeps the page count a read left, if it left one.
@@ -239,7 +240,7 @@ bool ReadsWithoutRegion(Scanner* scanner, Input* input, int page, PageOutcome* o
 // a page out of range, and a read without the region a region too large.
 PageOutcome ReadPage(Scanner* scanner, Input* input, int page) {
   bcx_reader* reader = scanner->reader;
-  PageOutcome outcome = {PageRead::kUnreadable, 0, 0};
+  PageOutcome outcome = {PageRead::kUnreadable, 0, 0, {}};
   if (!scanner->regionRefused) {
     const bool ok = Read(reader, *input, page) >= 0;
     AddTimings(reader, true, input);
@@ -247,6 +248,13 @@ PageOutcome ReadPage(Scanner* scanner, Input* input, int page) {
     if (ok) {
       outcome.kind = PageRead::kRead;
       bcx_image_size(reader, &outcome.width, &outcome.height);
+      return outcome;
+    }
+    // An image too large for the pixel budget is refused from its header:
+    // say so, rather than that it is no image.
+    const std::string message = bcx_reader_error(reader);
+    if (message.find("over the reader's budget") != std::string::npos) {
+      outcome.overBudget = message;
       return outcome;
     }
   }
@@ -380,6 +388,10 @@ void ScanFile(Scanner* scanner, size_t index, const std::string& name, FileScan*
                       "has no page " + std::to_string(first) + " (pages 0 to " +
                           std::to_string(input.pages - 1) + ")");
     }
+    return;
+  }
+  if (!outcome.overBudget.empty()) {
+    ReportFileError(report, name, outcome.overBudget);
     return;
   }
   if (outcome.kind == PageRead::kUnreadable) {
@@ -688,6 +700,10 @@ bool ApplySettings(const Options& options, bcx_reader* reader, std::string* erro
   if (options.hasLimits &&
       bcx_reader_set_limits(reader, options.limits[0], options.limits[1], options.limits[2]) != 1) {
     *error = "the library refused the limits";
+    return false;
+  }
+  if (options.maxPixels != 0 && bcx_reader_set_max_pixels(reader, options.maxPixels) != 1) {
+    *error = bcx_reader_error(reader);
     return false;
   }
   return true;

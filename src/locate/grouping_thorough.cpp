@@ -22,9 +22,9 @@ constexpr double kParallelTolerance = 8.0 * kPi / 180.0;
 // EAN/UPC guard bars are about 10 % longer than the digits' bars, and human
 // readable digits printed into the bars shorten them by about a quarter.
 constexpr double kExtentTolerance = 0.35;
-// A bar's middle may lie this share of the seed's length off its scan line:
-// bars of a symbol tilted by perspective or printed with a curve drift that
-// far, a symbol printed above or below the seed does not.
+// A bar's middle may lie this share of the seed's length off the scan line
+// through its neighbour: bars of a symbol tilted by perspective or printed
+// with a curve drift that far, a symbol printed above or below does not.
 constexpr double kLevelTolerance = 0.35;
 // The widest space inside any symbol is 4 modules, a Code 39 gap printed
 // wide about 3 narrow; a quiet zone is at least 7 modules (EAN-8). Eight
@@ -51,13 +51,23 @@ double DirectionDifference(double a, double b) {
   return std::min(d, kTruePi - d);
 }
 
-bool Continues(const BarKey& seed, double ux, double uy, const BarKey& bar) {
-  if (bar.seed >= 0 || DirectionDifference(seed.direction, bar.direction) > kParallelTolerance) {
-    return false;
-  }
+// A side runs from corner to corner of the component: for a bar w wide and
+// l long it may lean by up to atan(w / l) from the bar's true direction, so
+// wide short bars (4 modules of a large symbol) get that much more room.
+double DirectionSlack(const BarKey& k) {
+  return k.extent > 0.0 ? std::atan(2.0 * k.halfWidth / k.extent) : kTruePi;
+}
+
+// Level is judged against the bar the chain reached last, not against the
+// seed: the seed's measured direction may be a few degrees off, and over a
+// long symbol its scan line drifts off the bars by more than the band.
+bool Continues(const BarKey& seed, const BarKey& last, double ux, double uy, const BarKey& bar) {
+  if (bar.seed >= 0) return false;
+  const double tolerance = kParallelTolerance + DirectionSlack(seed) + DirectionSlack(bar);
+  if (DirectionDifference(seed.direction, bar.direction) > tolerance) return false;
   if (!SimilarExtent(seed.extent, bar.extent)) return false;
-  // Distance of the bar's middle from the seed's scan line.
-  const double off = (bar.middleX - seed.middleX) * uy - (bar.middleY - seed.middleY) * ux;
+  // Distance of the bar's middle from the scan line through the last bar.
+  const double off = (bar.middleX - last.middleX) * uy - (bar.middleY - last.middleY) * ux;
   return std::fabs(off) < kLevelTolerance * seed.extent;
 }
 
@@ -129,7 +139,7 @@ int32_t NextAlong(const ScanState& scan, int32_t seed, double ux, double uy, int
         const int32_t i = grid.items[k];
         if (i == from) continue;
         const BarKey& b = scan.keys[i];
-        if (!Continues(s, ux, uy, b)) continue;
+        if (!Continues(s, f, ux, uy, b)) continue;
         const double position = (b.middleX - s.middleX) * ux + (b.middleY - s.middleY) * uy;
         const double distance = (position - fromPosition) * step;
         if (distance < 0.0) continue;
@@ -176,8 +186,10 @@ bool PrepareThoroughGrouping(ScanState& scan) {
         std::atan2(static_cast<double>(side.y2) - side.y1, static_cast<double>(side.x2) - side.x1);
     if (direction < 0.0) direction += kTruePi;
     if (direction >= kTruePi) direction -= kTruePi;
-    scan.keys[i] = BarKey{0.5 * (static_cast<double>(side.x1) + side.x2),
-                          0.5 * (static_cast<double>(side.y1) + side.y2),
+    // The centroid, not the side's middle: a side runs along one edge of the
+    // bar, so places along the scan line would be off by up to a bar width.
+    scan.keys[i] = BarKey{static_cast<double>(bar.centroidX),
+                          static_cast<double>(bar.centroidY),
                           direction,
                           side.extent,
                           0.5 * bar.meanWidth,

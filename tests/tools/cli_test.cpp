@@ -69,8 +69,25 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"-j abc blank.png", "invalid job count 'abc'"},
                       BadCase{"--jobs=2x blank.png", "invalid job count '2x'"},
                       BadCase{"-j 1025 blank.png", "invalid job count '1025'"},
+                      BadCase{"--max-pixels 0 blank.png", "invalid pixel budget '0'"},
+                      BadCase{"--max-pixels 268435457 blank.png",
+                              "invalid pixel budget '268435457'"},
+                      BadCase{"--max-pixels=x blank.png", "invalid pixel budget 'x'"},
                       BadCase{"blank.png -j", "needs a value"}, BadCase{"", "no input file"},
                       BadCase{"blank.png -t", "needs a value"}));
+
+// An image over the pixel budget is an error naming the file and both
+// sizes, not an image without symbols; the other files are still read.
+TEST_F(CliTest, ImageOverThePixelBudgetIsAnError) {
+  const Outcome small = Run("--max-pixels 100 blank.png");
+  EXPECT_EQ(small.status, kExitTrouble);
+  EXPECT_EQ(small.out, "");
+  EXPECT_NE(small.err.find("bcxscan: blank.png: image of "), std::string::npos) << small.err;
+  EXPECT_NE(small.err.find("over the reader's budget of 100 pixels"), std::string::npos)
+      << small.err;
+  const Outcome roomy = Run("--max-pixels 268435456 blank.png");
+  EXPECT_EQ(roomy.status, kExitNothing) << roomy.err;
+}
 
 TEST_F(CliTest, NothingFoundGivesExitOne) {
   const Outcome outcome = Run("blank.png");

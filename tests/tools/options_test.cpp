@@ -253,6 +253,20 @@ TEST(JobsTest, RefusesAnythingElseAndKeepsTheValue) {
   }
 }
 
+TEST(MaxPixelsTest, TakesOneToTheProvidersLimitAndNothingElse) {
+  std::string error;
+  uint64_t parsed = 0;
+  for (const char* text : {"1", "100000000", "268435456"}) {
+    EXPECT_TRUE(ParseMaxPixels(text, &parsed, &error)) << text << ": " << error;
+    EXPECT_EQ(parsed, std::stoull(text));
+  }
+  for (const char* text : {"0", "-1", "268435457", "1e6", "", "abc"}) {
+    parsed = 7;
+    EXPECT_FALSE(ParseMaxPixels(text, &parsed, &error)) << text;
+    EXPECT_EQ(parsed, 7u) << text;
+  }
+}
+
 bool Parse(std::vector<const char*> args, Options* options, std::string* error) {
   args.insert(args.begin(), "bcxscan");
   return ParseArguments(static_cast<int>(args.size()), args.data(), options, error);
