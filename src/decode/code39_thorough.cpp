@@ -80,19 +80,21 @@ double SpreadOf(const double* widths, int32_t at, const char* modules) {
 
 struct Character {
   char value;
-  double narrow;  // mean narrow width, spread taken off
-  double spread;  // what the character shows, see SpreadOf
+  double narrow;                         // mean narrow width, spread taken off
+  double spread;                         // what the character shows, see SpreadOf
+  double corrected[kCharacterElements];  // widths, spread taken off
+  bool wide[kCharacterElements];
 };
 
 // The character at `at` with `spread` pixels taken off its bars and given
 // to its spaces: its three widest elements are the wide ones.
 bool ReadCharacter(const double* widths, int32_t at, double spread, Character* out) {
-  double corrected[kCharacterElements];
+  double* corrected = out->corrected;
   for (int32_t i = 0; i < kCharacterElements; ++i) {
     if (!IsMeasured(widths[at + i])) return false;
     corrected[i] = widths[at + i] + (IsBar(i) ? -spread : spread);
   }
-  bool wide[kCharacterElements];
+  bool* wide = out->wide;
   if (!(SplitWidest(corrected, kCharacterElements, kWidePerCharacter, wide) >= kMinSeparation)) {
     return false;
   }
@@ -113,6 +115,43 @@ bool ReadCharacter(const double* widths, int32_t at, double spread, Character* o
 
 bool NarrowStepHolds(double a, double b) {
   return a <= kMaxNarrowStep * b && b <= kMaxNarrowStep * a;
+}
+
+double WidthOf(const Character& c) {
+  double sum = 0.0;
+  for (const double w : c.corrected) sum += w;
+  return sum;
+}
+
+// Every element of the `characters` characters from `at`, read with
+// `spread`, agrees with the narrow and wide widths of the whole symbol.
+// Each character is first scaled to the symbol's mean character width
+// (all characters span the same modules) so that perspective, which
+// narrows a symbol towards one end, is not taken for a wrong element.
+bool ClassesHold(const double* widths, int32_t at, int32_t characters, double spread) {
+  Character c{};
+  double total = 0.0;
+  for (int32_t k = 0; k < characters; ++k) {
+    if (!ReadCharacter(widths, at + k * kCharacterStride, spread, &c)) return false;
+    total += WidthOf(c);
+  }
+  const double mean = total / characters;
+  WidthClasses classes;
+  for (int32_t round = 0; round < 2; ++round) {
+    for (int32_t k = 0; k < characters; ++k) {
+      ReadCharacter(widths, at + k * kCharacterStride, spread, &c);
+      const double scale = mean / WidthOf(c);
+      for (int32_t i = 0; i < kCharacterElements; ++i) {
+        const double width = c.corrected[i] * scale;
+        if (round == 0) {
+          classes.Add(width, c.wide[i]);
+        } else if (!classes.Agrees(width, c.wide[i], kClassToleranceNarrows)) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
 }
 
 // One reading of the candidate whose start character is at `at`.
@@ -163,6 +202,7 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   if (pass.length < kMinDataCharacters) return false;
   const double narrow = pass.narrowSum / pass.characters;
   if (!(std::fabs(spread) <= kMaxInkSpreadNarrows * narrow)) return false;
+  if (!ClassesHold(widths, at, pass.characters, spread)) return false;
   const double quiet = kQuietNarrows * narrow;
   if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, pass.last, quiet)) {
     return false;

@@ -48,6 +48,8 @@ struct Pair {
   double narrow;  // mean narrow width, spread taken off
   double smallestWide;
   double largestNarrow;
+  double corrected[kPairElements];  // bar, space, bar, ...: spread taken off
+  bool wide[kPairElements];
 };
 
 void Tally(Pair& pair, double width, bool wide, double& narrowSum, double& wideSum) {
@@ -94,6 +96,10 @@ bool ReadPair(const double* widths, int32_t at, Pair* out) {
     spaceModules[i] = wideSpaces[i] ? '2' : '1';
     Tally(*out, bars[i], wideBars[i], narrowSum, wideSum);
     Tally(*out, spaces[i], wideSpaces[i], narrowSum, wideSum);
+    out->corrected[2 * i] = bars[i];
+    out->corrected[2 * i + 1] = spaces[i];
+    out->wide[2 * i] = wideBars[i];
+    out->wide[2 * i + 1] = wideSpaces[i];
   }
   barModules[kDigitElements] = '\0';
   spaceModules[kDigitElements] = '\0';
@@ -142,6 +148,58 @@ bool StopHolds(const double* widths, int32_t p, const Pair& last) {
   return NarrowBeside(last, narrow, kStopElements - 1);
 }
 
+double WidthOf(const Pair& pair) {
+  double sum = 0.0;
+  for (const double w : pair.corrected) sum += w;
+  return sum;
+}
+
+// Every element of the symbol whose start is at `at` and which holds
+// `pairs` pairs agrees with the narrow and wide widths of the whole symbol.
+// Each pair is first scaled to the symbol's mean pair width (all pairs span
+// the same modules), the start and stop as the pair beside them, so that
+// perspective, which narrows a symbol towards one end, is not taken for a
+// wrong element.
+bool ClassesHold(const double* widths, int32_t at, int32_t pairs) {
+  const int32_t firstPair = at + kStartElements;
+  const int32_t stop = firstPair + pairs * kPairElements;
+  Pair pair{};
+  double total = 0.0;
+  for (int32_t k = 0; k < pairs; ++k) {
+    if (!ReadPair(widths, firstPair + k * kPairElements, &pair)) return false;
+    total += WidthOf(pair);
+  }
+  const double mean = total / pairs;
+  WidthClasses classes;
+  bool agree = true;
+  for (int32_t round = 0; round < 2 && agree; ++round) {
+    // Adds the element in the first round, checks it in the second.
+    auto visit = [&](double width, bool wide) {
+      if (round == 0) {
+        classes.Add(width, wide);
+      } else if (!classes.Agrees(width, wide, kClassToleranceNarrows)) {
+        agree = false;
+      }
+    };
+    for (int32_t k = 0; k < pairs; ++k) {
+      ReadPair(widths, firstPair + k * kPairElements, &pair);
+      const double scale = mean / WidthOf(pair);
+      if (k == 0) {
+        for (int32_t i = 0; i < kStartElements; ++i) {
+          visit((widths[at + i] + (i % 2 == 0 ? -pair.spread : pair.spread)) * scale, false);
+        }
+      }
+      for (int32_t i = 0; i < kPairElements; ++i) visit(pair.corrected[i] * scale, pair.wide[i]);
+      if (k == pairs - 1) {
+        visit((widths[stop] - pair.spread) * scale, true);
+        visit((widths[stop + 1] + pair.spread) * scale, false);
+        visit((widths[stop + 2] - pair.spread) * scale, false);
+      }
+    }
+  }
+  return agree;
+}
+
 // The symbol whose start's first bar is at `at`.
 bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32_t* length,
               ThoroughSpan* span) {
@@ -175,6 +233,7 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   const int32_t pairs = n / 2;
   const double narrow = narrowSum / pairs;
   if (!(std::fabs(spreadSum / pairs) <= kMaxInkSpreadNarrows * narrow)) return false;
+  if (!ClassesHold(widths, at, pairs)) return false;
   const int32_t last = p + kStopElements - 1;
   const double quiet = kQuietNarrows * narrow;
   if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, last, quiet)) return false;

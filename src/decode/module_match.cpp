@@ -91,6 +91,26 @@ double SplitWidest(const double* values, int32_t n, int32_t wide, bool* isWide) 
   return smallestWide / largestNarrow;
 }
 
+void WidthClasses::Add(double width, bool wide) {
+  if (wide) {
+    wideSum_ += width;
+    ++wideCount_;
+  } else {
+    narrowSum_ += width;
+    ++narrowCount_;
+  }
+}
+
+bool WidthClasses::Agrees(double width, bool wide, double tolerance) const {
+  if (narrowCount_ == 0 || wideCount_ == 0) return false;
+  const double narrow = narrowSum_ / narrowCount_;
+  const double wideMean = wideSum_ / wideCount_;
+  if (!(narrow > 0.0) || !(wideMean > narrow) || !std::isfinite(wideMean)) return false;
+  const double threshold = (narrow + wideMean) / 2.0;
+  if (wide ? !(width >= threshold) : !(width < threshold)) return false;
+  return std::fabs(width - (wide ? wideMean : narrow)) <= tolerance * narrow;
+}
+
 int32_t FirstBarFrom(int32_t from, int32_t count) {
   if (from >= count) return count;
   if (from < 0) return 0;

@@ -69,6 +69,38 @@ double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, 
 constexpr int32_t kMaxSplitValues = 9;
 double SplitWidest(const double* values, int32_t n, int32_t wide, bool* isWide);
 
+// How far an element may lie from its class's mean, in mean narrow widths:
+// three times the +-0.15 narrow of jitter print must be read with, for the
+// jitter itself and as much again at each of the element's two edges for
+// what blur and thresholding move them. Below half a narrow, where at 2:1
+// an element would be as near the other class as its own; wider ratios
+// earn no more, since blur moves edges by pixels, not by a share of the
+// wide width. In rendered sweeps, blurred 3:1 reads with a swapped pair
+// lie 0.51 narrow off and more, right ones 0.45 at most but for one.
+constexpr double kClassToleranceNarrows = 0.45;
+static_assert(kClassToleranceNarrows < 0.5);
+
+// Narrow and wide element widths gathered over a whole symbol, so that
+// each character's own narrow/wide split can be checked against the
+// symbol's: a character read with one narrow and one wide element swapped
+// (blur can make a narrow element outgrow a wide one of its character) has
+// both of them far from the symbol's means.
+class WidthClasses {
+ public:
+  void Add(double width, bool wide);
+  // After every element has been added: the width lies on its class's side
+  // of the symbol's threshold, midway between mean narrow and mean wide,
+  // and within `tolerance` mean narrow widths of its class's mean. False
+  // when either class is empty or the means are not apart.
+  bool Agrees(double width, bool wide, double tolerance) const;
+
+ private:
+  double narrowSum_ = 0.0;
+  double wideSum_ = 0.0;
+  int32_t narrowCount_ = 0;
+  int32_t wideCount_ = 0;
+};
+
 // Where a search asked to start at `from` begins: `from` itself, the bar
 // after it when it names a space, 0 when negative; count when nothing of the
 // run is left.

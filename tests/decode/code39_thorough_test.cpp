@@ -137,5 +137,48 @@ TEST(Code39Thorough, NarrowWidthJumpBetweenCharactersFails) {
   EXPECT_EQ(ReadThorough(DecodeCode39Thorough, run).result, 0);
 }
 
+// One element of a symbol printed at 3:1 or 5:2 made wider or narrower by
+// `narrows` narrow widths: within the tolerance of its class across the
+// whole symbol it still reads, past it the read is refused, though the
+// element stays clearly apart from the other class within its character.
+struct OneElementOff {
+  int narrow;  // units of the ratio
+  int wide;
+  bool bar;
+  bool isWide;
+  double narrows;
+  bool reads;
+};
+constexpr OneElementOff kOneElementOff[] = {
+    {1, 3, true, false, 0.3, true},    {1, 3, true, false, -0.3, true},
+    {1, 3, false, false, 0.3, true},   {1, 3, true, true, -0.3, true},
+    {1, 3, false, true, 0.3, true},    {1, 3, true, false, 0.65, false},
+    {1, 3, false, false, 0.65, false}, {1, 3, true, true, -0.65, false},
+    {1, 3, false, true, -0.65, false}, {1, 3, true, true, 0.65, false},
+    {2, 5, true, false, 0.3, true},    {2, 5, false, true, -0.3, true},
+    {2, 5, true, false, 0.65, false},  {2, 5, false, true, -0.65, false},
+};
+
+TEST(Code39Thorough, OneElementOffItsClassAcrossTheSymbolIsRefused) {
+  constexpr double kPixelsPerNarrow = 4.0;
+  for (const OneElementOff& c : kOneElementOff) {
+    const std::vector<int> elements = Code39Elements("CODE39", c.narrow, c.wide);
+    const double unit = kPixelsPerNarrow / c.narrow;
+    std::vector<double> run = Printed(elements, Print{unit, 0.2 * c.narrow, 0.0, 1});
+    // The element in the third character (past start and 'C').
+    size_t at = 2 * kStride;
+    while ((at % 2 == 0) != c.bar || (elements[at] == c.wide) != c.isWide) ++at;
+    run[at] += c.narrows * kPixelsPerNarrow;
+    const ThoroughReading r = ReadThorough(DecodeCode39Thorough, run);
+    const std::string what = std::to_string(c.wide) + ":" + std::to_string(c.narrow) +
+                             (c.bar ? " bar " : " space ") + (c.isWide ? "wide " : "narrow ") +
+                             std::to_string(c.narrows);
+    EXPECT_EQ(r.result, c.reads ? 1 : 0) << what;
+    if (c.reads) {
+      EXPECT_EQ(r.text, "CODE39") << what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace bcx::test
