@@ -179,6 +179,57 @@ int PageOutOfRange(bcx_reader* r, int page, int pages) {
   return Fail(r);
 }
 
+// A file or a memory block: the provider has an operation for each.
+struct Source {
+  const char* path;  // nullptr for bytes in memory
+  const uint8_t* bytes;
+  size_t size;
+};
+
+int SourceUnreadable(bcx_reader* r, const Source& s) {
+  if (s.path != nullptr) {
+    SetError(r, "%s is not a readable image", s.path);
+  } else {
+    SetError(r, "the bytes are not a readable image");
+  }
+  return ProviderFailed(r);
+}
+
+// Page `page` of the source, whose leading bytes showed `type`; pages of
+// TIFF and GIF are counted first, so that a page out of range is named.
+int ReadSource(bcx_reader* r, const Source& s, uint16_t type, int page, Clock::time_point start) {
+  rastra_context* p = r->provider;
+  if (!IsMultiPage(type)) {
+    if (page > 0) return PageOutOfRange(r, page, 1);
+    const uint8_t loaded = s.path != nullptr
+                               ? rastra_load_file(p, s.path, RASTRA_TYPE_DETECT)
+                               : rastra_load_memory(p, s.bytes, s.size, RASTRA_TYPE_DETECT);
+    if (loaded == 0) return SourceUnreadable(r, s);
+    const int found = ReadProviderPage(r, start);
+    r->image.pageCount = 1;
+    return found;
+  }
+  const int pages = s.path != nullptr ? rastra_count_file_pages(p, s.path, type)
+                                      : rastra_count_memory_pages(p, s.bytes, s.size, type);
+  if (pages < 1) return SourceUnreadable(r, s);
+  if (page >= pages) return PageOutOfRange(r, page, pages);
+  const uint16_t wanted = static_cast<uint16_t>(page);
+  const uint8_t selected = s.path != nullptr
+                               ? rastra_select_file_page(p, wanted)
+                               : rastra_select_memory_page(p, s.bytes, s.size, type, wanted);
+  if (selected == 0) {
+    if (s.path != nullptr) {
+      SetError(r, "cannot read page %d of %s", page, s.path);
+    } else {
+      SetError(r, "cannot read page %d of the image", page);
+    }
+    return ProviderFailed(r);
+  }
+  const int found = ReadProviderPage(r, start);
+  r->image.pageCount = pages;
+  return found;
+}
+
 bool ReadHead(const char* path, uint8_t* head, size_t* got, int* error) {
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) {
@@ -355,30 +406,7 @@ int bcx_read_file(bcx_reader* r, const char* path, int page) noexcept {
     SetError(r, "cannot open %s: %s", path, std::strerror(openError));
     return Fail(r);
   }
-  const uint16_t type = rastra_detect_type(head, got);
-  if (IsMultiPage(type)) {
-    const int pages = rastra_count_file_pages(r->provider, path, type);
-    if (pages < 1) {
-      SetError(r, "%s is not a readable image", path);
-      return ProviderFailed(r);
-    }
-    if (page >= pages) return PageOutOfRange(r, page, pages);
-    if (rastra_select_file_page(r->provider, static_cast<uint16_t>(page)) == 0) {
-      SetError(r, "cannot read page %d of %s", page, path);
-      return ProviderFailed(r);
-    }
-    const int found = ReadProviderPage(r, start);
-    r->image.pageCount = pages;
-    return found;
-  }
-  if (page > 0) return PageOutOfRange(r, page, 1);
-  if (rastra_load_file(r->provider, path, RASTRA_TYPE_DETECT) == 0) {
-    SetError(r, "%s is not a readable image", path);
-    return ProviderFailed(r);
-  }
-  const int found = ReadProviderPage(r, start);
-  r->image.pageCount = 1;
-  return found;
+  return ReadSource(r, Source{path, nullptr, 0}, rastra_detect_type(head, got), page, start);
 }
 
 int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noexcept {
@@ -397,31 +425,7 @@ int bcx_read_memory(bcx_reader* r, const void* data, size_t size, int page) noex
   }
   if (!EnsureProvider(r)) return Fail(r);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  const uint16_t type = rastra_detect_type(bytes, size);
-  if (IsMultiPage(type)) {
-    const int pages = rastra_count_memory_pages(r->provider, bytes, size, type);
-    if (pages < 1) {
-      SetError(r, "the bytes are not a readable image");
-      return ProviderFailed(r);
-    }
-    if (page >= pages) return PageOutOfRange(r, page, pages);
-    if (rastra_select_memory_page(r->provider, bytes, size, type, static_cast<uint16_t>(page)) ==
-        0) {
-      SetError(r, "cannot read page %d of the image", page);
-      return ProviderFailed(r);
-    }
-    const int found = ReadProviderPage(r, start);
-    r->image.pageCount = pages;
-    return found;
-  }
-  if (page > 0) return PageOutOfRange(r, page, 1);
-  if (rastra_load_memory(r->provider, bytes, size, RASTRA_TYPE_DETECT) == 0) {
-    SetError(r, "the bytes are not a readable image");
-    return ProviderFailed(r);
-  }
-  const int found = ReadProviderPage(r, start);
-  r->image.pageCount = 1;
-  return found;
+  return ReadSource(r, Source{nullptr, bytes, size}, rastra_detect_type(bytes, size), page, start);
 }
 
 int bcx_image_page_count(const bcx_reader* r) noexcept {

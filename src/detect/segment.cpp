@@ -261,6 +261,23 @@ void ReleaseGroupTable(ScanState& scan) {
 
 namespace {
 
+// What both loops do with a collected group of n bars: a lone bar is no
+// symbol; the others are ordered, their broken bars joined, and decoded.
+void DecodeCollected(Context& context, int32_t n) {
+  ScanState& scan = context.scan;
+  TraceGroupCollected(context.trace, scan, n);
+  if (n < 2) return;
+  OrderGroup(scan, n);
+  int32_t m = n;
+  MergeBrokenBars(scan, n, &m);
+  TraceGroupMerged(context.trace, m);
+  if (context.thorough) {
+    DecodeGroupThorough(context, m);
+  } else {
+    DecodeGroup(context, m);
+  }
+}
+
 // The thorough loop: every bar not yet in a group seeds one, in the bar
 // list's order; the list itself stays as it is, so the grid's indices hold.
 void RunThoroughGroups(Context& context) {
@@ -271,13 +288,7 @@ void RunThoroughGroups(Context& context) {
     if (BarTaken(scan, seed)) continue;
     int32_t n = 0;
     CollectGroupThorough(scan, seed, &n);
-    TraceGroupCollected(context.trace, scan, n);
-    if (n < 2) continue;
-    OrderGroup(scan, n);
-    int32_t m = n;
-    MergeBrokenBars(scan, n, &m);
-    TraceGroupMerged(context.trace, m);
-    DecodeGroupThorough(context, m);
+    DecodeCollected(context, n);
   }
   scan.barCount = 0;
 }
@@ -293,14 +304,7 @@ void RunCandidateGroups(Context& context) {
   while (scan.barCount > 0) {
     int32_t n = 0;
     CollectGroup(scan, &n);
-    TraceGroupCollected(context.trace, scan, n);
-    // A lone bar is no symbol.
-    if (n < 2) continue;
-    OrderGroup(scan, n);
-    int32_t m = n;
-    MergeBrokenBars(scan, n, &m);
-    TraceGroupMerged(context.trace, m);
-    DecodeGroup(context, m);
+    DecodeCollected(context, n);
   }
 }
 
