@@ -28,6 +28,10 @@ touch "$HOME/.parallel/will-cite"
 mkdir "$work/bin"
 ln -s "$bcxscan" "$work/bin/bcxscan"
 export PATH=$work/bin:$PATH
+# parallel quotes the command for the remote shell that $SHELL names, and
+# with it unset (as under a bare CI runner) sends nothing a host can run;
+# a login session always has it.
+export SHELL=${SHELL:-$(command -v bash)}
 
 failures=0
 fail() {
