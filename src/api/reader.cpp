@@ -10,6 +10,7 @@
 
 #include "api/context.h"
 #include "bcxread.h"
+#include "detect/scanlines_thorough.h"
 #include "rastra.h"
 
 namespace {
@@ -128,6 +129,9 @@ int ReadGrey(bcx_reader* r, const uint8_t* pixels, int width, int height, ptrdif
   r->image.width = width;
   r->image.height = height;
   bcx::SegmentRegion(r->context);
+  if (r->context.thorough) {
+    bcx::ReadScanlinesThorough(r->context, first, areaWidth, areaHeight, stride);
+  }
   r->timings.scanMs = MillisecondsSince(start);
   return r->context.results.count;
 }

@@ -433,14 +433,18 @@ TEST_F(ReaderTest, ThresholdsAndLimitsApply) {
         bcx_read_gray(reader_, s.grey.pixels.data(), s.grey.width, s.grey.height, s.grey.width), 1)
         << level;
   }
-  // Pale bars (grey 150) are light at 128 and dark at 200.
+  // Pale bars (grey 150) are light at 128 and dark at 200 in exact mode;
+  // thorough mode also reads them from their grey levels at any level.
   std::vector<uint8_t> pale = s.grey.pixels;
   for (uint8_t& v : pale) v = v < 128 ? 150 : v;
   ASSERT_EQ(bcx_reader_set_threshold(reader_, 128), 1);
+  EXPECT_EQ(bcx_read_gray(reader_, pale.data(), s.grey.width, s.grey.height, s.grey.width), 1);
+  ASSERT_EQ(bcx_reader_set_mode(reader_, BCX_MODE_EXACT), 1);
   EXPECT_EQ(bcx_read_gray(reader_, pale.data(), s.grey.width, s.grey.height, s.grey.width), 0);
   ASSERT_EQ(bcx_reader_set_threshold(reader_, 200), 1);
   EXPECT_EQ(bcx_read_gray(reader_, pale.data(), s.grey.width, s.grey.height, s.grey.width), 1);
   ASSERT_EQ(bcx_reader_set_threshold(reader_, 128), 1);
+  ASSERT_EQ(bcx_reader_set_mode(reader_, BCX_MODE_THOROUGH), 1);
   // The centimetre limits apply in exact mode; thorough mode measures bars
   // in the image's own pixels.
   ASSERT_EQ(bcx_reader_set_limits(reader_, 10, 3.0, 8.0), 1);

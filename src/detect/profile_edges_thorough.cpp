@@ -1,0 +1,174 @@
+#include "detect/profile_edges_thorough.h"
+
+#include <algorithm>
+
+namespace bcx {
+
+namespace {
+
+// The local contrast is read from blocks of contrastReach samples: the
+// block of a sample and its two neighbours cover at least contrastReach
+// samples either side of it.
+struct BlockRanges {
+  const float* low;
+  const float* high;
+  int32_t blocks;
+  int32_t size;
+};
+
+BlockRanges MeasureBlocks(const float* profile, int32_t n, int32_t size, float* work) {
+  const int32_t blocks = (n + size - 1) / size;
+  float* low = work;
+  float* high = work + blocks;
+  for (int32_t b = 0; b < blocks; ++b) {
+    const int32_t end = std::min(n, (b + 1) * size);
+    float lo = profile[b * size];
+    float hi = lo;
+    for (int32_t i = b * size + 1; i < end; ++i) {
+      lo = std::min(lo, profile[i]);
+      hi = std::max(hi, profile[i]);
+    }
+    low[b] = lo;
+    high[b] = hi;
+  }
+  return {low, high, blocks, size};
+}
+
+struct Range {
+  float low;
+  float high;
+};
+
+Range RangeAt(const BlockRanges& r, int32_t i) {
+  const int32_t b = i / r.size;
+  const int32_t first = std::max(0, b - 1);
+  const int32_t last = std::min(r.blocks - 1, b + 1);
+  Range range{r.low[first], r.high[first]};
+  for (int32_t k = first + 1; k <= last; ++k) {
+    range.low = std::min(range.low, r.low[k]);
+    range.high = std::max(range.high, r.high[k]);
+  }
+  return range;
+}
+
+float SwingAt(const BlockRanges& r, int32_t i, const EdgeFinding& finding) {
+  const Range range = RangeAt(r, i);
+  return std::max(finding.minSwingLevels, finding.swingOfContrast * (range.high - range.low));
+}
+
+// Where the profile crosses `level` going from its extreme at a to the one
+// at b (a < b), interpolated between samples; false when it never does.
+bool CrossingOf(const float* profile, int32_t a, int32_t b, float level, double* at) {
+  const bool falling = profile[a] > profile[b];
+  for (int32_t j = a; j < b; ++j) {
+    const float here = profile[j];
+    const float next = profile[j + 1];
+    const bool crosses =
+        falling ? (here >= level && next < level) : (here <= level && next > level);
+    if (crosses) {
+      *at = j + static_cast<double>(level - here) / (next - here);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Blur biases both levels one might cut an edge at. Halfway between the
+// two extremes beside it, the edge of a wide bar next to a narrow space
+// (whose light never reaches the paper's) moves into the bar; halfway
+// between the local paper and ink levels, it moves into the space, and a
+// narrow element may not reach that level at all. The mean of the two
+// crossings cancels most of either bias.
+double EdgeBetween(const float* profile, int32_t a, int32_t b, float localMiddle) {
+  double between = 0.5 * (a + b);
+  CrossingOf(profile, a, b, 0.5f * (profile[a] + profile[b]), &between);
+  double local = 0.0;
+  if (!CrossingOf(profile, a, b, localMiddle, &local)) return between;
+  return 0.5 * (between + local);
+}
+
+enum class Seeking { kEither, kLow, kHigh };
+
+struct EdgeWriter {
+  double* edges;
+  int32_t count;
+  bool started;  // once the first light-to-dark edge is written
+};
+
+float MiddleAt(const BlockRanges& r, int32_t i) {
+  const Range range = RangeAt(r, i);
+  return 0.5f * (range.low + range.high);
+}
+
+void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, int32_t from,
+               int32_t to) {
+  const bool falling = profile[from] > profile[to];
+  if (!w.started && !falling) return;
+  w.started = true;
+  w.edges[w.count++] = EdgeBetween(profile, from, to, MiddleAt(r, (from + to) / 2));
+}
+
+}  // namespace
+
+int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& finding, float* work,
+                         double* edges) {
+  if (n < 2) return 0;
+  const BlockRanges ranges = MeasureBlocks(profile, n, std::max(2, finding.contrastReach), work);
+  EdgeWriter w{edges, 0, false};
+  Seeking seeking = Seeking::kEither;
+  int32_t lowAt = 0;
+  int32_t highAt = 0;
+  int32_t lastAt = 0;  // the last extreme taken
+  for (int32_t i = 1; i < n; ++i) {
+    const float v = profile[i];
+    const float swing = SwingAt(ranges, i, finding);
+    switch (seeking) {
+      case Seeking::kEither:
+        if (v > profile[highAt]) highAt = i;
+        if (v < profile[lowAt]) lowAt = i;
+        if (profile[highAt] - v >= swing && highAt < i) {
+          lastAt = highAt;
+          lowAt = i;
+          seeking = Seeking::kLow;
+        } else if (v - profile[lowAt] >= swing && lowAt < i) {
+          lastAt = lowAt;
+          highAt = i;
+          seeking = Seeking::kHigh;
+        }
+        break;
+      case Seeking::kLow:
+        if (v < profile[lowAt]) {
+          lowAt = i;
+        } else if (v - profile[lowAt] >= swing) {
+          WriteEdge(w, ranges, profile, lastAt, lowAt);
+          lastAt = lowAt;
+          highAt = i;
+          seeking = Seeking::kHigh;
+        }
+        break;
+      case Seeking::kHigh:
+        if (v > profile[highAt]) {
+          highAt = i;
+        } else if (profile[highAt] - v >= swing) {
+          WriteEdge(w, ranges, profile, lastAt, highAt);
+          lastAt = highAt;
+          lowAt = i;
+          seeking = Seeking::kLow;
+        }
+        break;
+    }
+  }
+  // The element the profile ends in has no far edge, but the edge into it
+  // is whole once the swing to its extreme is.
+  if (seeking != Seeking::kEither) {
+    const int32_t pendingAt = seeking == Seeking::kLow ? lowAt : highAt;
+    const float swing = SwingAt(ranges, pendingAt, finding);
+    const float rise = profile[pendingAt] - profile[lastAt];
+    if ((rise >= swing || -rise >= swing) && pendingAt > lastAt) {
+      WriteEdge(w, ranges, profile, lastAt, pendingAt);
+    }
+  }
+  return w.count;
+}
+
+}  // namespace bcx

@@ -1,0 +1,449 @@
+#include "detect/scanlines_thorough.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "api/context.h"
+#include "decode/dispatch.h"
+#include "decode/symbology.h"
+#include "detect/profile_edges_thorough.h"
+
+namespace bcx {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Lines run at kAngles directions over a half turn, 15 degrees apart: a
+// symbol then lies within 7.5 degrees of one of them, which stretches its
+// widths evenly by at most 1 / cos 7.5 = 1.009, and a line at that slant
+// crosses the whole symbol wherever its bars are taller than an eighth of
+// its length.
+constexpr int32_t kAngles = 12;
+
+// Neighbouring lines of one direction are kLineSpacing pixels apart, so
+// that even a symbol only a dozen pixels tall is crossed by several lines;
+// a larger image spaces them wider to keep within kSampleBudget samples.
+constexpr double kLineSpacing = 2.0;
+constexpr double kSampleBudget = 2.0e6;
+
+// Each sample averages kBandTaps points kBandStep pixels apart along the
+// bars, which lowers camera noise without blurring across them.
+constexpr int32_t kBandTaps = 3;
+constexpr double kBandStep = 1.0;
+
+// A symbol is reported when this many lines read the same text in the
+// same place; a single line through text or texture can pass a decoder's
+// checks by chance, several parallel ones almost never do.
+constexpr int32_t kMinAgreeingLines = 2;
+
+// Readings belong to one symbol when their middles lie within this share
+// of their length of each other.
+constexpr double kSameSymbolReach = 0.5;
+
+constexpr int32_t kMaxReads = 8192;
+constexpr int32_t kTextPool = 1 << 18;
+constexpr int32_t kNoCluster = -1;
+
+struct Vector2 {
+  double x;
+  double y;
+};
+
+struct LineRead {
+  int32_t type;
+  int32_t textAt;  // into the text pool
+  int32_t textLength;
+  int32_t angle;
+  double offset;    // of its line, across the lines of its direction
+  double x0, y0;    // where the symbol begins, in reading order
+  double x1, y1;    // and ends
+  int32_t cluster;  // kNoCluster until clustered
+};
+
+struct Work {
+  float* profile;
+  float* inverted;
+  float* scratch;
+  double* edges;
+  double* forward;
+  double* reversed;
+  char* text;
+  int32_t capacity;  // samples per line
+  LineRead* reads;
+  int32_t readCount;
+  char* pool;
+  int32_t poolUsed;
+};
+
+bool StartWork(Work& w, int32_t capacity) {
+  const size_t n = static_cast<size_t>(capacity);
+  w.capacity = capacity;
+  w.profile = new (std::nothrow) float[n];
+  w.inverted = new (std::nothrow) float[n];
+  w.scratch = new (std::nothrow) float[n];
+  w.edges = new (std::nothrow) double[n];
+  w.forward = new (std::nothrow) double[n];
+  w.reversed = new (std::nothrow) double[n];
+  w.text = new (std::nothrow) char[n + 1];
+  w.reads = new (std::nothrow) LineRead[kMaxReads];
+  w.pool = new (std::nothrow) char[kTextPool];
+  return w.profile != nullptr && w.inverted != nullptr && w.scratch != nullptr &&
+         w.edges != nullptr && w.forward != nullptr && w.reversed != nullptr && w.text != nullptr &&
+         w.reads != nullptr && w.pool != nullptr;
+}
+
+void EndWork(Work& w) {
+  delete[] w.profile;
+  delete[] w.inverted;
+  delete[] w.scratch;
+  delete[] w.edges;
+  delete[] w.forward;
+  delete[] w.reversed;
+  delete[] w.text;
+  delete[] w.reads;
+  delete[] w.pool;
+}
+
+struct GreyImage {
+  const uint8_t* pixels;
+  int32_t width;
+  int32_t height;
+  ptrdiff_t stride;
+};
+
+// Bilinear grey level at (x, y), the image's border continued outwards.
+float GreyAt(const GreyImage& g, double x, double y) {
+  x = std::clamp(x, 0.0, static_cast<double>(g.width - 1));
+  y = std::clamp(y, 0.0, static_cast<double>(g.height - 1));
+  const int32_t ix = static_cast<int32_t>(x);
+  const int32_t iy = static_cast<int32_t>(y);
+  const int32_t jx = std::min(ix + 1, g.width - 1);
+  const int32_t jy = std::min(iy + 1, g.height - 1);
+  const float fx = static_cast<float>(x - ix);
+  const float fy = static_cast<float>(y - iy);
+  const uint8_t* row = g.pixels + iy * g.stride;
+  const uint8_t* next = g.pixels + jy * g.stride;
+  const float top = row[ix] + fx * (row[jx] - row[ix]);
+  const float bottom = next[ix] + fx * (next[jx] - next[ix]);
+  return top + fy * (bottom - top);
+}
+
+// One line: from (ox, oy) in steps of (ux, uy), `samples` long; the band
+// runs along (nx, ny).
+struct Line {
+  double ox, oy;
+  double ux, uy;
+  double nx, ny;
+  int32_t samples;
+  int32_t angle;
+  double offset;
+};
+
+void SampleLine(const GreyImage& g, const Line& line, float* profile) {
+  const double half = 0.5 * (kBandTaps - 1) * kBandStep;
+  for (int32_t i = 0; i < line.samples; ++i) {
+    const double x = line.ox + i * line.ux;
+    const double y = line.oy + i * line.uy;
+    float sum = 0.0f;
+    for (int32_t k = 0; k < kBandTaps; ++k) {
+      const double along = k * kBandStep - half;
+      sum += GreyAt(g, x + along * line.nx, y + along * line.ny);
+    }
+    profile[i] = sum / kBandTaps;
+  }
+}
+
+// The part of the line through (cx, cy) + t (ux, uy) inside the image.
+bool ClipLine(const GreyImage& g, double cx, double cy, double ux, double uy, double* from,
+              double* to) {
+  double lo = -1e300;
+  double hi = 1e300;
+  const double lows[2] = {0.0, 0.0};
+  const double highs[2] = {static_cast<double>(g.width - 1), static_cast<double>(g.height - 1)};
+  const double c[2] = {cx, cy};
+  const double u[2] = {ux, uy};
+  for (int k = 0; k < 2; ++k) {
+    if (std::fabs(u[k]) < 1e-12) {
+      if (c[k] < lows[k] || c[k] > highs[k]) return false;
+      continue;
+    }
+    double a = (lows[k] - c[k]) / u[k];
+    double b = (highs[k] - c[k]) / u[k];
+    if (a > b) std::swap(a, b);
+    lo = std::max(lo, a);
+    hi = std::min(hi, b);
+  }
+  *from = lo;
+  *to = hi;
+  return hi - lo >= 1.0;
+}
+
+bool Overlaps(const int32_t* used, int32_t usedCount, int32_t first, int32_t last) {
+  for (int32_t k = 0; k < usedCount; k += 2) {
+    if (first <= used[k + 1] && used[k] <= last) return true;
+  }
+  return false;
+}
+
+void PointAt(const Line& line, double t, double* x, double* y) {
+  *x = line.ox + t * line.ux;
+  *y = line.oy + t * line.uy;
+}
+
+// The elements between edges, bar first and last; returns their count.
+int32_t ElementsOf(const double* edges, int32_t edgeCount, double* widths) {
+  int32_t elements = edgeCount - 1;
+  if (elements > 0 && elements % 2 == 0) --elements;  // end on a dark element
+  for (int32_t i = 0; i < elements; ++i) widths[i] = edges[i + 1] - edges[i];
+  return elements < 0 ? 0 : elements;
+}
+
+void KeepRead(Work& w, const Line& line, int32_t type, int32_t length, double tStart, double tEnd) {
+  if (w.readCount >= kMaxReads || w.poolUsed + length > kTextPool) return;
+  LineRead& r = w.reads[w.readCount++];
+  r.type = type;
+  r.textAt = w.poolUsed;
+  r.textLength = length;
+  std::memcpy(w.pool + w.poolUsed, w.text, static_cast<size_t>(length));
+  w.poolUsed += length;
+  r.angle = line.angle;
+  r.offset = line.offset;
+  PointAt(line, tStart, &r.x0, &r.y0);
+  PointAt(line, tEnd, &r.x1, &r.y1);
+  r.cluster = kNoCluster;
+}
+
+// Every enabled symbology searches the line's elements both ways; elements
+// one symbol took are not read again by a later symbology.
+void DecodeLine(const Context& context, Work& w, const Line& line, const double* edges,
+                int32_t edgeCount) {
+  const int32_t count = ElementsOf(edges, edgeCount, w.forward);
+  if (count < 3) return;
+  ReverseElementRun(w.forward, w.reversed, count);
+  const DecodeOptions options{SymbologyEnabled(context.settings, kGs1_128)};
+  constexpr int32_t kMostSymbolsPerLine = 16;
+  int32_t used[2 * kMostSymbolsPerLine];
+  int32_t usedCount = 0;
+  for (const SymbologyDescriptor& symbology : kSymbologies) {
+    if (symbology.decodeThorough == nullptr) continue;
+    if (!SymbologyEnabled(context.settings, symbology.id)) continue;
+    for (const bool reversed : {false, true}) {
+      const double* run = reversed ? w.reversed : w.forward;
+      int32_t from = 0;
+      while (from < count && usedCount < 2 * kMostSymbolsPerLine) {
+        int32_t length = 0;
+        int32_t leadingFnc1 = 0;
+        ThoroughSpan span{0, 0};
+        if (symbology.decodeThorough(run, count, from, options, w.text, &length, &leadingFnc1,
+                                     &span) != 1) {
+          break;
+        }
+        from = span.last + 2;
+        const int32_t first = reversed ? count - 1 - span.last : span.first;
+        const int32_t last = reversed ? count - 1 - span.first : span.last;
+        if (length <= 0 || Overlaps(used, usedCount, first, last)) continue;
+        used[usedCount++] = first;
+        used[usedCount++] = last;
+        const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+        const double begin = edges[first];
+        const double end = edges[last + 1];
+        KeepRead(w, line, type, length, reversed ? end : begin, reversed ? begin : end);
+      }
+    }
+  }
+}
+
+void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& line) {
+  SampleLine(g, line, w.profile);
+  int32_t edgeCount = FindProfileEdges(w.profile, line.samples, kPhotoEdges, w.scratch, w.edges);
+  DecodeLine(context, w, line, w.edges, edgeCount);
+  // Light bars on a dark ground: the same profile upside down.
+  for (int32_t i = 0; i < line.samples; ++i) w.inverted[i] = 255.0f - w.profile[i];
+  edgeCount = FindProfileEdges(w.inverted, line.samples, kPhotoEdges, w.scratch, w.edges);
+  DecodeLine(context, w, line, w.edges, edgeCount);
+}
+
+void Sweep(const Context& context, const GreyImage& g, Work& w) {
+  const double cx = 0.5 * (g.width - 1);
+  const double cy = 0.5 * (g.height - 1);
+  const double reach = 0.5 * std::hypot(g.width, g.height);
+  const double area = static_cast<double>(g.width) * g.height;
+  const double spacing = std::max(kLineSpacing, area * kAngles / kSampleBudget);
+  for (int32_t a = 0; a < kAngles; ++a) {
+    const double theta = kPi * a / kAngles;
+    const double ux = std::cos(theta);
+    const double uy = std::sin(theta);
+    for (double s = -reach; s <= reach; s += spacing) {
+      const double bx = cx - s * uy;
+      const double by = cy + s * ux;
+      double from = 0.0;
+      double to = 0.0;
+      if (!ClipLine(g, bx, by, ux, uy, &from, &to)) continue;
+      Line line{};
+      line.ox = bx + from * ux;
+      line.oy = by + from * uy;
+      line.ux = ux;
+      line.uy = uy;
+      line.nx = -uy;
+      line.ny = ux;
+      line.samples = std::min(w.capacity, static_cast<int32_t>(to - from) + 1);
+      line.angle = a;
+      line.offset = s;
+      ReadLine(context, g, w, line);
+    }
+  }
+}
+
+double LengthOf(const LineRead& r) { return std::hypot(r.x1 - r.x0, r.y1 - r.y0); }
+
+bool SameText(const Work& w, const LineRead& a, const LineRead& b) {
+  return a.type == b.type && a.textLength == b.textLength &&
+         std::memcmp(w.pool + a.textAt, w.pool + b.textAt, static_cast<size_t>(a.textLength)) == 0;
+}
+
+bool Near(const LineRead& a, const LineRead& b) {
+  const double dx = 0.5 * (a.x0 + a.x1 - b.x0 - b.x1);
+  const double dy = 0.5 * (a.y0 + a.y1 - b.y0 - b.y1);
+  const double reach = kSameSymbolReach * std::max(LengthOf(a), LengthOf(b));
+  return dx * dx + dy * dy <= reach * reach;
+}
+
+// A symbol as the lines read it: the reading its cluster started from, how
+// many lines agree, and the outermost lines of its commonest direction.
+struct Cluster {
+  int32_t first;  // read index
+  int32_t votes;
+  int32_t low;  // reads on the outermost lines
+  int32_t high;
+  bool dropped;
+};
+
+constexpr int32_t kMaxClusters = 256;
+
+int32_t ClusterReads(Work& w, Cluster* clusters) {
+  int32_t count = 0;
+  for (int32_t i = 0; i < w.readCount && count < kMaxClusters; ++i) {
+    if (w.reads[i].cluster != kNoCluster) continue;
+    Cluster& c = clusters[count];
+    c = Cluster{i, 0, i, i, false};
+    int32_t perAngle[kAngles] = {};
+    for (int32_t j = i; j < w.readCount; ++j) {
+      LineRead& r = w.reads[j];
+      if (r.cluster != kNoCluster || !SameText(w, w.reads[i], r) || !Near(w.reads[i], r)) continue;
+      r.cluster = count;
+      ++c.votes;
+      ++perAngle[r.angle];
+    }
+    const int32_t angle =
+        static_cast<int32_t>(std::max_element(perAngle, perAngle + kAngles) - perAngle);
+    for (int32_t j = i; j < w.readCount; ++j) {
+      const LineRead& r = w.reads[j];
+      if (r.cluster != count || r.angle != angle) continue;
+      if (w.reads[c.low].angle != angle || r.offset < w.reads[c.low].offset) c.low = j;
+      if (w.reads[c.high].angle != angle || r.offset > w.reads[c.high].offset) c.high = j;
+    }
+    ++count;
+  }
+  return count;
+}
+
+// Where readings of different texts overlap, the one fewer lines agree on
+// is taken for a misreading of the other.
+void DropWeaker(const Work& w, Cluster* clusters, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    for (int32_t j = 0; j < count; ++j) {
+      if (i == j || clusters[j].dropped) continue;
+      const LineRead& a = w.reads[clusters[i].first];
+      const LineRead& b = w.reads[clusters[j].first];
+      if (!Near(a, b)) continue;
+      if (clusters[i].votes < clusters[j].votes ||
+          (clusters[i].votes == clusters[j].votes && i > j)) {
+        clusters[i].dropped = true;
+        break;
+      }
+    }
+  }
+}
+
+Point Rounded(double x, double y) {
+  return Point{static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
+}
+
+Vector2 CentreOf(const Point corners[kCornerCount]) {
+  Vector2 c{0.0, 0.0};
+  for (int32_t k = 0; k < kCornerCount; ++k) {
+    c.x += 0.25 * corners[k].x;
+    c.y += 0.25 * corners[k].y;
+  }
+  return c;
+}
+
+double DiagonalOf(const Point corners[kCornerCount]) {
+  return std::max(std::hypot(corners[2].x - corners[0].x, corners[2].y - corners[0].y),
+                  std::hypot(corners[3].x - corners[1].x, corners[3].y - corners[1].y));
+}
+
+// An earlier result of the same type and text around the same middle: the
+// lines may have read only part of the bars the components found whole.
+bool AlreadyReported(const ResultTable& results, const char* text, int32_t type, int32_t length,
+                     const Point corners[kCornerCount]) {
+  const Vector2 centre = CentreOf(corners);
+  for (int32_t i = 0; i < results.count; ++i) {
+    const ResultRecord& e = results.records[i];
+    if (e.type != type || e.textLength != length) continue;
+    if (std::memcmp(e.text, text, static_cast<size_t>(length)) != 0) continue;
+    const Vector2 other = CentreOf(e.corners);
+    const double reach = kSameSymbolReach * std::max(DiagonalOf(corners), DiagonalOf(e.corners));
+    if (std::hypot(other.x - centre.x, other.y - centre.y) <= reach) return true;
+  }
+  return false;
+}
+
+void Report(Context& context, const Work& w, const Cluster* clusters, int32_t count) {
+  int32_t order[kMaxClusters];
+  int32_t n = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!clusters[i].dropped && clusters[i].votes >= kMinAgreeingLines) order[n++] = i;
+  }
+  std::stable_sort(order, order + n,
+                   [&](int32_t a, int32_t b) { return clusters[a].votes > clusters[b].votes; });
+  for (int32_t k = 0; k < n; ++k) {
+    const Cluster& c = clusters[order[k]];
+    const LineRead& r = w.reads[c.first];
+    const LineRead& low = w.reads[c.low];
+    const LineRead& high = w.reads[c.high];
+    const Point corners[kCornerCount] = {Rounded(low.x0, low.y0), Rounded(high.x0, high.y0),
+                                         Rounded(high.x1, high.y1), Rounded(low.x1, low.y1)};
+    const char* text = w.pool + r.textAt;
+    if (AlreadyReported(context.results, text, r.type, r.textLength, corners)) continue;
+    if (AppendResult(context.results, r.type, text, r.textLength, corners) == 0) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
+                           ptrdiff_t stride) {
+  if (grey == nullptr || width < 2 || height < 2 || !ResultTableHasRoom(context.results)) return;
+  const GreyImage g{grey, width, height, stride};
+  const int32_t capacity = static_cast<int32_t>(std::hypot(width, height)) + 2;
+  Work w{};
+  if (StartWork(w, capacity)) {
+    Sweep(context, g, w);
+    Cluster* clusters = new (std::nothrow) Cluster[kMaxClusters];
+    if (clusters != nullptr) {
+      const int32_t count = ClusterReads(w, clusters);
+      DropWeaker(w, clusters, count);
+      Report(context, w, clusters, count);
+    }
+    delete[] clusters;
+  }
+  EndWork(w);
+}
+
+}  // namespace bcx

@@ -1,0 +1,23 @@
+// Thorough reading from grey levels: lines across the image at a spread of
+// angles, each sampled into a profile whose edges give element widths for
+// the tolerant decoders. Where binarisation merges blurred bars of a photo
+// into one component, the grey profile still shows every element; where a
+// glare line cuts the bars, the lines beside it still cross them whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace bcx {
+
+struct Context;
+
+// Reads width x height grey pixels (rows `stride` bytes apart, 0 dark) and
+// adds to the context's result table every enabled symbol that enough
+// lines read alike, unless an earlier result already reports it there.
+// Corners are in the pixels' coordinates. Does nothing when memory runs
+// out or the table is full.
+void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
+                           ptrdiff_t stride);
+
+}  // namespace bcx
