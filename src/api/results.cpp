@@ -47,4 +47,12 @@ int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t len
   return 1;
 }
 
+void RemoveResult(ResultTable& table, int32_t index) {
+  if (index < 0 || index >= table.count) return;
+  delete[] table.records[index].text;
+  for (int32_t i = index; i + 1 < table.count; ++i) table.records[i] = table.records[i + 1];
+  table.records[table.count - 1] = ResultRecord{};
+  --table.count;
+}
+
 }  // namespace bcx

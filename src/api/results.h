@@ -42,4 +42,8 @@ void CompleteResult(ResultTable& table, const Point corners[kCornerCount]);
 int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t length,
                  const Point corners[kCornerCount]);
 
+// Releases record `index` and moves the later ones down; nothing happens
+// outside 0 .. count - 1.
+void RemoveResult(ResultTable& table, int32_t index);
+
 }  // namespace bcx

@@ -185,10 +185,7 @@ bool MergedIntoEarlier(ResultTable& results, int32_t type, const char* text, int
     const double gap = alongBars - 0.5 * (barLength + otherLength);
     if (gap > kMostGapInBarLengths * std::min(barLength, otherLength)) continue;
     if (acrossBars > kMostShiftInSymbolWidths * width) continue;
-    const Point first0 = r.corners[0];
-    const Point first1 = r.corners[1];
-    WidenEnd(r.corners[0], r.corners[1], r.corners[2], r.corners[3], corners);
-    WidenEnd(r.corners[3], r.corners[2], first0, first1, corners);
+    WidenResult(r, corners);
     return true;
   }
   return false;
@@ -238,6 +235,13 @@ bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& sym
 }
 
 }  // namespace
+
+void WidenResult(ResultRecord& result, const Point corners[kCornerCount]) {
+  const Point first0 = result.corners[0];
+  const Point first1 = result.corners[1];
+  WidenEnd(result.corners[0], result.corners[1], result.corners[2], result.corners[3], corners);
+  WidenEnd(result.corners[3], result.corners[2], first0, first1, corners);
+}
 
 void DecodeGroupThorough(Context& context, int32_t n) {
   if (n < 2 || context.scan.group == nullptr || !ResultTableHasRoom(context.results)) return;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "api/results.h"
+
 namespace bcx {
 
 struct Context;
@@ -12,5 +14,10 @@ struct Context;
 // symbol found is stored once in the result table, with the corners of its
 // first and last bars; bars one symbol used are not read again.
 void DecodeGroupThorough(Context& context, int32_t n);
+
+// Widens a result's corners to take in those of another reading of the
+// same symbol beside it along the bars (the other half of bars a light
+// line cut in two): at each end the outermost corners along the bar.
+void WidenResult(ResultRecord& result, const Point corners[kCornerCount]);
 
 }  // namespace bcx

@@ -7,6 +7,7 @@
 
 #include "api/context.h"
 #include "decode/dispatch.h"
+#include "decode/dispatch_thorough.h"
 #include "decode/symbology.h"
 #include "detect/profile_edges_thorough.h"
 
@@ -218,8 +219,52 @@ void KeepRead(Work& w, const Line& line, int32_t type, int32_t length, double tS
 
 // Every enabled symbology searches the line's elements both ways; elements
 // one symbol took are not read again by a later symbology.
-void DecodeLine(const Context& context, Work& w, const Line& line, const double* edges,
-                int32_t edgeCount) {
+// Code 39 and ITF have no check digit, so a line that enters a symbol
+// through the ends of its bars, at a slant, reads a shorter symbol from
+// the bars it crosses, behind what looks like a quiet zone. A line across
+// the whole symbol crosses its end bars well inside them: each end bar
+// must run on, dark, for kEndBarReach of its widths on both sides of the
+// line. Walking along the line's normal leaves a bar sideways after half
+// its width / sin(slant), so this also keeps only lines within
+// asin(1 / (2 x 3)) = 9.6 degrees of the bars' normal, and every symbol
+// has one of the lines within 7.5 degrees of it.
+constexpr double kEndBarReach = 3.0;
+constexpr double kLeastEndBarReach = 2.0;  // pixels, for bars a pixel wide
+
+bool NeedsWholeEndBars(int32_t type) { return type == kCode39 || type == kInterleaved2of5; }
+
+// The ink of the line's profile at (x, y): the grey level, or its inverse
+// for light bars.
+float InkProfileAt(const GreyImage& g, double x, double y, bool lightBars) {
+  const float grey = GreyAt(g, x, y);
+  return lightBars ? 255.0f - grey : grey;
+}
+
+bool EndBarRunsAcross(const GreyImage& g, const Line& line, const float* profile,
+                      const double* edges, int32_t bar, int32_t space, bool lightBars) {
+  const double middle = 0.5 * (edges[bar] + edges[bar + 1]);
+  const double spaceMiddle = 0.5 * (edges[space] + edges[space + 1]);
+  const auto at = [&](double t) {
+    const int32_t i = std::clamp(static_cast<int32_t>(std::lround(t)), 0, line.samples - 1);
+    return profile[i];
+  };
+  const float level = 0.5f * (at(middle) + at(spaceMiddle));
+  const double reach = std::max(kLeastEndBarReach, kEndBarReach * (edges[bar + 1] - edges[bar]));
+  double x = 0.0;
+  double y = 0.0;
+  PointAt(line, middle, &x, &y);
+  for (const double side : {-1.0, 1.0}) {
+    for (double d = 1.0; d <= reach; d += 1.0) {
+      if (InkProfileAt(g, x + side * d * line.nx, y + side * d * line.ny, lightBars) >= level) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line& line,
+                const float* profile, bool lightBars, const double* edges, int32_t edgeCount) {
   const int32_t count = ElementsOf(edges, edgeCount, w.forward);
   if (count < 3) return;
   ReverseElementRun(w.forward, w.reversed, count);
@@ -245,9 +290,14 @@ void DecodeLine(const Context& context, Work& w, const Line& line, const double*
         const int32_t first = reversed ? count - 1 - span.last : span.first;
         const int32_t last = reversed ? count - 1 - span.first : span.last;
         if (length <= 0 || Overlaps(used, usedCount, first, last)) continue;
+        const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+        if (NeedsWholeEndBars(type) &&
+            (!EndBarRunsAcross(g, line, profile, edges, first, first + 1, lightBars) ||
+             !EndBarRunsAcross(g, line, profile, edges, last, last - 1, lightBars))) {
+          continue;
+        }
         used[usedCount++] = first;
         used[usedCount++] = last;
-        const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
         const double begin = edges[first];
         const double end = edges[last + 1];
         KeepRead(w, line, type, length, reversed ? end : begin, reversed ? begin : end);
@@ -259,11 +309,11 @@ void DecodeLine(const Context& context, Work& w, const Line& line, const double*
 void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& line) {
   SampleLine(g, line, w.profile);
   int32_t edgeCount = FindProfileEdges(w.profile, line.samples, kPhotoEdges, w.scratch, w.edges);
-  DecodeLine(context, w, line, w.edges, edgeCount);
+  DecodeLine(context, g, w, line, w.profile, false, w.edges, edgeCount);
   // Light bars on a dark ground: the same profile upside down.
   for (int32_t i = 0; i < line.samples; ++i) w.inverted[i] = 255.0f - w.profile[i];
   edgeCount = FindProfileEdges(w.inverted, line.samples, kPhotoEdges, w.scratch, w.edges);
-  DecodeLine(context, w, line, w.edges, edgeCount);
+  DecodeLine(context, g, w, line, w.inverted, true, w.edges, edgeCount);
 }
 
 void Sweep(const Context& context, const GreyImage& g, Work& w) {
@@ -386,20 +436,31 @@ double DiagonalOf(const Point corners[kCornerCount]) {
                   std::hypot(corners[3].x - corners[1].x, corners[3].y - corners[1].y));
 }
 
-// An earlier result of the same type and text around the same middle: the
+// Earlier results of the same type and text around the same middle; the
 // lines may have read only part of the bars the components found whole.
-bool AlreadyReported(const ResultTable& results, const char* text, int32_t type, int32_t length,
-                     const Point corners[kCornerCount]) {
+// Returns how many, their indices in `found`.
+int32_t ReportedAround(const ResultTable& results, const char* text, int32_t type, int32_t length,
+                       const Point corners[kCornerCount], int32_t* found) {
   const Vector2 centre = CentreOf(corners);
+  int32_t n = 0;
   for (int32_t i = 0; i < results.count; ++i) {
     const ResultRecord& e = results.records[i];
     if (e.type != type || e.textLength != length) continue;
     if (std::memcmp(e.text, text, static_cast<size_t>(length)) != 0) continue;
     const Vector2 other = CentreOf(e.corners);
     const double reach = kSameSymbolReach * std::max(DiagonalOf(corners), DiagonalOf(e.corners));
-    if (std::hypot(other.x - centre.x, other.y - centre.y) <= reach) return true;
+    if (std::hypot(other.x - centre.x, other.y - centre.y) <= reach) found[n++] = i;
   }
-  return false;
+  return n;
+}
+
+// Lines that cross a symbol whole show that two results of it from
+// components (bars a light line cut in two) are one: they become one.
+void JoinReported(ResultTable& results, const int32_t* found, int32_t n) {
+  for (int32_t k = n - 1; k >= 1; --k) {
+    WidenResult(results.records[found[0]], results.records[found[k]].corners);
+    RemoveResult(results, found[k]);
+  }
 }
 
 void Report(Context& context, const Work& w, const Cluster* clusters, int32_t count) {
@@ -418,7 +479,13 @@ void Report(Context& context, const Work& w, const Cluster* clusters, int32_t co
     const Point corners[kCornerCount] = {Rounded(low.x0, low.y0), Rounded(high.x0, high.y0),
                                          Rounded(high.x1, high.y1), Rounded(low.x1, low.y1)};
     const char* text = w.pool + r.textAt;
-    if (AlreadyReported(context.results, text, r.type, r.textLength, corners)) continue;
+    int32_t found[kMaxResults];
+    const int32_t reported =
+        ReportedAround(context.results, text, r.type, r.textLength, corners, found);
+    if (reported > 0) {
+      JoinReported(context.results, found, reported);
+      continue;
+    }
     if (AppendResult(context.results, r.type, text, r.textLength, corners) == 0) {
       return;
     }

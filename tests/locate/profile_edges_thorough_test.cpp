@@ -1,0 +1,184 @@
+// Edges of grey profiles with known edges: element widths drawn at sub-pixel
+// positions, blurred and with noise, as a line across a photographed symbol
+// sees them.
+#include "detect/profile_edges_thorough.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace bcx {
+namespace {
+
+constexpr float kInk = 40.0f;
+constexpr float kPaper = 210.0f;
+
+// Element widths in modules, dark first and last: an EAN guard, the digits
+// 0 and 8 of set L, three narrow elements and a wide bar, so that every
+// width from 1 to 3 meets every other as a neighbour.
+const std::vector<int> kElements = {1, 1, 1, 3, 2, 1, 1, 1, 2, 1, 3, 1, 1, 1, 2};
+
+struct Drawn {
+  std::vector<float> profile;
+  std::vector<double> edges;  // true positions, in samples
+};
+
+double Gauss(double x, double sigma) {
+  return std::exp(-0.5 * x * x / (sigma * sigma)) / (sigma * std::sqrt(2.0 * M_PI));
+}
+
+// Sample i covers [i - 0.5, i + 0.5); each is the mean ink of that pixel,
+// then blurred by a Gaussian of `sigma` pixels, then noise is added (the
+// noise left after the band average of a camera line's samples).
+Drawn Draw(double module, double offset, double sigma, double noise, uint32_t seed) {
+  Drawn d;
+  const double quiet = 12.0 * module;
+  double x = offset + quiet;
+  for (int w : kElements) {
+    d.edges.push_back(x);
+    x += w * module;
+  }
+  d.edges.push_back(x);
+  const int n = static_cast<int>(x + quiet);
+  std::vector<double> dark(static_cast<size_t>(n), 0.0);
+  constexpr int kSub = 16;
+  for (int i = 0; i < n; ++i) {
+    for (int s = 0; s < kSub; ++s) {
+      const double p = i - 0.5 + (s + 0.5) / kSub;
+      for (size_t e = 0; e + 1 < d.edges.size(); e += 2) {
+        if (p >= d.edges[e] && p < d.edges[e + 1]) dark[static_cast<size_t>(i)] += 1.0 / kSub;
+      }
+    }
+  }
+  std::mt19937 random(seed);
+  std::normal_distribution<double> jitter(0.0, noise > 0 ? noise : 1.0);
+  d.profile.resize(static_cast<size_t>(n));
+  const int reach = static_cast<int>(std::ceil(4 * sigma));
+  for (int i = 0; i < n; ++i) {
+    double v = 0.0;
+    double sum = 0.0;
+    for (int k = -reach; k <= reach; ++k) {
+      const int j = std::clamp(i + k, 0, n - 1);
+      const double g = sigma > 0 ? Gauss(k, sigma) : (k == 0 ? 1.0 : 0.0);
+      v += g * dark[static_cast<size_t>(j)];
+      sum += g;
+    }
+    const double level = kPaper - (kPaper - kInk) * v / sum;
+    d.profile[static_cast<size_t>(i)] =
+        static_cast<float>(level + (noise > 0 ? jitter(random) : 0.0));
+  }
+  return d;
+}
+
+std::vector<double> Find(const std::vector<float>& profile) {
+  std::vector<float> work(profile.size());
+  std::vector<double> edges(profile.size());
+  const int32_t count = FindProfileEdges(profile.data(), static_cast<int32_t>(profile.size()),
+                                         kPhotoEdges, work.data(), edges.data());
+  edges.resize(static_cast<size_t>(count));
+  return edges;
+}
+
+struct ProfileCase {
+  const char* name;
+  double module;  // pixels
+  double sigma;   // blur, pixels
+  double noise;   // grey levels, standard deviation
+  double worst;   // largest error of an element's width allowed, in modules
+};
+
+void PrintTo(const ProfileCase& c, std::ostream* out) { *out << c.name; }
+
+class ProfileEdgesTest : public testing::TestWithParam<ProfileCase> {};
+
+// Every element is found, and its width is right to within `worst`
+// modules, whatever the sub-pixel offset of the symbol.
+TEST_P(ProfileEdgesTest, FindsEveryElementAtAnyOffset) {
+  const ProfileCase& c = GetParam();
+  for (int step = 0; step < 8; ++step) {
+    const double offset = step / 8.0;
+    const Drawn d = Draw(c.module, offset, c.sigma, c.noise, 1234u + step);
+    const std::vector<double> found = Find(d.profile);
+    ASSERT_EQ(found.size(), d.edges.size()) << "offset " << offset;
+    for (size_t e = 0; e + 1 < found.size(); ++e) {
+      const double want = (d.edges[e + 1] - d.edges[e]) / c.module;
+      const double got = (found[e + 1] - found[e]) / c.module;
+      EXPECT_NEAR(got, want, c.worst) << "element " << e << " offset " << offset;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ProfileEdgesTest,
+                         testing::Values(ProfileCase{"Sharp3px", 3.0, 0.0, 0.0, 0.2},
+                                         ProfileCase{"Sharp1_5px", 1.5, 0.0, 0.0, 0.4},
+                                         ProfileCase{"Blur2px", 2.0, 0.8, 0.0, 0.35},
+                                         ProfileCase{"Blur2_5px", 2.5, 1.0, 0.0, 0.35},
+                                         ProfileCase{"BlurNoise3px", 3.0, 1.0, 2.0, 0.35},
+                                         ProfileCase{"Noise2px", 2.0, 0.5, 2.5, 0.45}),
+                         [](const testing::TestParamInfo<ProfileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(ProfileEdges, FirstEdgeGoesIntoInkEvenWhenTheProfileStartsDark) {
+  // Dark, light, then a bar: the edge out of the dark start is not taken.
+  std::vector<float> p(40, kPaper);
+  for (int i = 0; i < 5; ++i) p[static_cast<size_t>(i)] = kInk;
+  for (int i = 20; i < 24; ++i) p[static_cast<size_t>(i)] = kInk;
+  const std::vector<double> edges = Find(p);
+  ASSERT_EQ(edges.size(), 2u);
+  EXPECT_NEAR(edges[0], 19.5, 0.01);
+  EXPECT_NEAR(edges[1], 23.5, 0.01);
+}
+
+TEST(ProfileEdges, AProfileEndingInInkKeepsTheEdgeIntoIt) {
+  std::vector<float> p(30, kPaper);
+  for (int i = 10; i < 13; ++i) p[static_cast<size_t>(i)] = kInk;
+  for (int i = 20; i < 30; ++i) p[static_cast<size_t>(i)] = kInk;
+  const std::vector<double> edges = Find(p);
+  ASSERT_EQ(edges.size(), 3u);
+  EXPECT_NEAR(edges[2], 19.5, 0.01);
+}
+
+TEST(ProfileEdges, SwingsBelowTheThresholdAreNoise) {
+  // Paper with ripples of 8 levels (under kPhotoEdges' 10) has no edges; a
+  // real bar among them is found once.
+  std::vector<float> p(60);
+  for (size_t i = 0; i < p.size(); ++i) p[i] = kPaper + ((i / 2) % 2 ? 8.0f : 0.0f);
+  EXPECT_TRUE(Find(p).empty());
+  for (int i = 30; i < 34; ++i) p[static_cast<size_t>(i)] = kInk;
+  EXPECT_EQ(Find(p).size(), 2u);
+}
+
+TEST(ProfileEdges, FlatShortAndEmptyProfilesHaveNoEdges) {
+  const std::vector<float> flat(100, 128.0f);
+  EXPECT_TRUE(Find(flat).empty());
+  const std::vector<float> one{kInk};
+  EXPECT_TRUE(Find(one).empty());
+  float work[1];
+  double edges[1];
+  EXPECT_EQ(FindProfileEdges(nullptr, 0, kPhotoEdges, work, edges), 0);
+}
+
+// Edges stay inside the profile and in order, on any input.
+TEST(ProfileEdges, RandomProfilesGiveAlternatingOrderedEdges) {
+  std::mt19937 random(99);
+  std::uniform_real_distribution<float> level(0.0f, 255.0f);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<float> p(1 + random() % 300);
+    for (float& v : p) v = level(random);
+    const std::vector<double> edges = Find(p);
+    for (size_t e = 0; e < edges.size(); ++e) {
+      ASSERT_GE(edges[e], 0.0);
+      ASSERT_LE(edges[e], static_cast<double>(p.size() - 1));
+      if (e > 0) {
+        ASSERT_GT(edges[e], edges[e - 1]);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace bcx
