@@ -11,7 +11,7 @@ CMAKE_FLAGS ?=
 # The project's own builds fail on any warning; plain CMake builds do not.
 OWN_FLAGS  := -DBCX_WARNINGS_AS_ERRORS=ON
 
-.PHONY: deps configure build demo test test-fast test-sanitize test-threads build-release fuzz bench format clean
+.PHONY: deps configure build demo test test-fast test-sanitize test-threads build-release fuzz bench bench-compare format clean
 
 deps:
 	@scripts/install-deps
@@ -65,6 +65,15 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target bcx_bench
 	$(BUILD)/bench/bcx_bench
+
+# Exact and thorough readers against ZXing-C++ on the same grey pixels, in
+# one process (scripts/install-peers brings ZXing-C++; bench only).
+COMPARE_FLAGS ?=
+bench-compare: deps
+	@scripts/install-peers
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCX_BUILD_PEERS=ON $(OWN_FLAGS) $(CMAKE_FLAGS) >/dev/null
+	@MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS) --target bcx_compare
+	$(BUILD)/tests/endtoend/peers/bcx_compare $(COMPARE_FLAGS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

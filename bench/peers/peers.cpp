@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "bcxread.h"
-#include "expected_text.h"
 #include "reading.h"
 #include "readrate.h"
 #include "synth.h"
@@ -34,41 +33,6 @@ using readrate::Grey;
 using readrate::Symbol;
 
 using peers::Found;
-
-bool PeerMatches(const Found& f, const Symbol& s) {
-  if (f.symbology == s.symbology && f.text == s.text) return true;
-  // A UPC-A is an EAN-13 opening with 0, and either may be reported as the other.
-  if (s.symbology == "UPC-A" && f.symbology == "EAN-13") return f.text == std::string("0") + s.text;
-  if (s.symbology == "EAN-13" && f.symbology == "UPC-A") return std::string("0") + f.text == s.text;
-  // A UPC-E may be reported expanded, as UPC-A or as EAN-13.
-  if (s.symbology == "UPC-E" && s.text.size() == 8) {
-    const std::string upcA =
-        s.text.substr(0, 1) + bcxtest::ExpandUpcE(s.text.substr(1, 6)) + s.text[7];
-    if (f.symbology == "UPC-A" && f.text == upcA) return true;
-    if (f.symbology == "EAN-13" && f.text == std::string("0") + upcA) return true;
-  }
-  // Full-ASCII Code 39 may come back as its raw characters.
-  if (s.symbology == "Code39" && f.symbology == "Code39")
-    return f.text == readrate::Code39Raw(s.text);
-  return false;
-}
-
-readrate::Score ScorePeer(const std::vector<Found>& found, const std::vector<Symbol>& symbols) {
-  std::vector<bool> seen(symbols.size(), false);
-  readrate::Score score;
-  for (const Found& f : found) {
-    bool known = false;
-    for (size_t i = 0; i < symbols.size(); ++i) {
-      if (PeerMatches(f, symbols[i])) {
-        known = true;
-        seen[i] = true;
-      }
-    }
-    if (!known) ++score.misread;
-  }
-  for (bool b : seen) score.read += b ? 1 : 0;
-  return score;
-}
 
 struct Outcome {
   readrate::Score score;
@@ -101,7 +65,7 @@ struct Reader {
 Reader Zxing() {
   return {"zxing-cpp", [](const Grey& g, const std::vector<Symbol>& symbols, int) {
             const peers::ZxingOutcome z = peers::ReadWithZxing(g);
-            return Outcome{ScorePeer(z.found, symbols), z.ms, z.aborted, Seen(z.found)};
+            return Outcome{peers::ScorePeer(z.found, symbols), z.ms, z.aborted, Seen(z.found)};
           }};
 }
 
@@ -110,7 +74,7 @@ Reader Zbar() {
   auto scanner = std::make_shared<peers::ZbarScanner>();
   return {"zbar", [scanner](const Grey& g, const std::vector<Symbol>& symbols, int) {
             const std::vector<Found> found = scanner->Read(g);
-            return Outcome{ScorePeer(found, symbols), -1, false, Seen(found)};
+            return Outcome{peers::ScorePeer(found, symbols), -1, false, Seen(found)};
           }};
 }
 #endif

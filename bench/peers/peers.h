@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "reading.h"
 #include "synth.h"
 
 namespace peers {
@@ -29,6 +30,17 @@ struct ZxingOutcome {
   bool aborted = false;  // the default call aborted; `found` is a fallback's
 };
 ZxingOutcome ReadWithZxing(const readrate::Grey& image);
+
+// The processor time of one ReadBarcodes call with the default hints, in
+// milliseconds, in a forked copy like the read above, after an untimed
+// ReadBarcode of the same image has warmed the copy. When the call aborts,
+// the time up to the abort is returned (less than the whole call would
+// have taken) and `aborted` is set; negative when the copy failed.
+double TimeZxing(const readrate::Grey& image, bool* aborted);
+
+// A peer's results scored against the symbols drawn.
+readrate::Score ScorePeer(const std::vector<Found>& found,
+                          const std::vector<readrate::Symbol>& symbols);
 
 // ZBar's image scanner with its default configuration; one per thread.
 class ZbarScanner {

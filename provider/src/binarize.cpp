@@ -3,6 +3,7 @@
 #include "binarize.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "rastra.h"
@@ -86,9 +87,41 @@ void SauvolaRow(const uint8_t* row, const ColumnSums& columns, int32_t width, in
   }
 }
 
+// Eight pixels at a time, in two halves of four 16-bit lanes: a lane
+// holding grey + (256 - level) reaches 256, its ninth bit, exactly when
+// grey >= level, and no lane can carry into the next.
+constexpr int32_t kWordPixels = sizeof(uint64_t);
+constexpr uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
+constexpr uint64_t kLaneOnes = 0x0001000100010001ull;
+constexpr int kByteBits = 8;
+
+uint64_t DarkBytes(uint64_t grey, int32_t level) {
+  const uint64_t lift = kLaneOnes * static_cast<uint64_t>(kGreyLevels - level);
+  const uint64_t evenLight = (((grey & kEvenBytes) + lift) >> kByteBits) & kLaneOnes;
+  const uint64_t oddLight = ((((grey >> kByteBits) & kEvenBytes) + lift) >> kByteBits) & kLaneOnes;
+  return (evenLight ^ kLaneOnes) | ((oddLight ^ kLaneOnes) << kByteBits);
+}
+
 }  // namespace
 
 void BinariseFixed(const GreyImage& image, const Rect& rect, int32_t level, uint8_t* out) noexcept {
+  const int32_t clamped = level < 0 ? 0 : (level > kGreyLevels ? kGreyLevels : level);
+  for (int32_t y = 0; y < rect.height; ++y) {
+    const uint8_t* row = RowStart(image, rect, y);
+    uint8_t* line = out + static_cast<size_t>(y) * rect.width;
+    int32_t x = 0;
+    for (; x + kWordPixels <= rect.width; x += kWordPixels) {
+      uint64_t word = 0;
+      std::memcpy(&word, row + x, sizeof(word));
+      word = DarkBytes(word, clamped);
+      std::memcpy(line + x, &word, sizeof(word));
+    }
+    for (; x < rect.width; ++x) line[x] = row[x] < clamped ? 1 : 0;
+  }
+}
+
+void BinariseFixedPlainly(const GreyImage& image, const Rect& rect, int32_t level,
+                          uint8_t* out) noexcept {
   for (int32_t y = 0; y < rect.height; ++y) {
     const uint8_t* row = RowStart(image, rect, y);
     uint8_t* line = out + static_cast<size_t>(y) * rect.width;

@@ -17,6 +17,9 @@ struct Rect {
 
 // Dark when grey < level.
 void BinariseFixed(const GreyImage& image, const Rect& rect, int32_t level, uint8_t* out) noexcept;
+// The same a pixel at a time: what BinariseFixed is tested against.
+void BinariseFixedPlainly(const GreyImage& image, const Rect& rect, int32_t level,
+                          uint8_t* out) noexcept;
 
 // The fixed level that splits the rectangle's histogram best (Otsu); the
 // default level when the rectangle holds a single grey value.

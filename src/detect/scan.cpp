@@ -30,17 +30,44 @@ bool EnsureCapacity(T*& items, int32_t& capacity, int32_t wanted) {
 }
 
 bool EnsureMaps(ScanState& scan, size_t pixels) {
-  if (scan.region != nullptr && scan.visited != nullptr && scan.mapCapacity >= pixels) return true;
+  if (scan.region != nullptr && scan.marks != nullptr && scan.mapCapacity >= pixels) return true;
   delete[] scan.region;
-  delete[] scan.visited;
+  delete[] scan.marks;
   scan.region = AllocateArray<uint8_t>(pixels);
-  scan.visited = AllocateArray<uint8_t>(pixels);
-  const bool ok = scan.region != nullptr && scan.visited != nullptr;
+  scan.marks = AllocateArray<uint8_t>(pixels);
+  const bool ok = scan.region != nullptr && scan.marks != nullptr;
   scan.mapCapacity = ok ? pixels : 0;
   return ok;
 }
 
+// Word-wide marking sets the dark bit as the low bit of each byte.
+static_assert(kMarkDark == 1);
+
+// 1 in each byte of `word` that is not 0, else 0.
+uint64_t NonZeroBytes(uint64_t word) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  constexpr int kHighBit = 7;
+  return ((((word & kLow7) + kLow7) | word) & kHigh) >> kHighBit;
+}
+
 }  // namespace
+
+void MarkDarkPixels(ScanState& scan) {
+  if (scan.region == nullptr || scan.marks == nullptr || scan.width <= 0 || scan.height <= 0) {
+    return;
+  }
+  const size_t pixels = static_cast<size_t>(scan.width) * static_cast<size_t>(scan.height);
+  constexpr size_t kWord = sizeof(uint64_t);
+  size_t i = 0;
+  for (; i + kWord <= pixels; i += kWord) {
+    uint64_t word = 0;
+    std::memcpy(&word, scan.region + i, kWord);
+    word = NonZeroBytes(word);
+    std::memcpy(scan.marks + i, &word, kWord);
+  }
+  for (; i < pixels; ++i) scan.marks[i] = scan.region[i] != 0 ? kMarkDark : 0;
+}
 
 int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height) {
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -56,7 +83,6 @@ int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height) {
     ReleaseScanBuffers(scan);
     return 0;
   }
-  std::memset(scan.visited, 0, pixels > 0 ? pixels : 1);
   scan.stackCount = 0;
   scan.boundaryCount = 0;
   scan.barCount = 0;
@@ -67,12 +93,13 @@ int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height) {
 int AllocateScanBuffers(ScanState& scan, int32_t width, int32_t height) {
   ReleaseScanBuffers(scan);
   // No boundary map: a pixel's mark is set and read only while that pixel
-  // is processed, so the fill keeps it in a local flag.
+  // is processed, so the fill keeps it in a local flag. No visited map to
+  // clear either: segmentation derives the marks from the region.
   return PrepareScanBuffers(scan, width, height);
 }
 
 void ReleaseScanBuffers(ScanState& scan) {
-  delete[] scan.visited;
+  delete[] scan.marks;
   delete[] scan.region;
   delete[] scan.bars;
   delete[] scan.stack;

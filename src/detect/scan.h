@@ -11,6 +11,12 @@ namespace bcx {
 struct Context;
 struct Settings;
 
+// The fill and the raster walk read one byte a pixel: whether it is dark
+// (copied from the region) and whether a fill has visited it. The region
+// itself stays as it was filled, for the stages after segmentation.
+constexpr uint8_t kMarkDark = 1;
+constexpr uint8_t kMarkVisited = 2;
+
 struct PixelEntry {
   int32_t x;
   int32_t y;
@@ -47,8 +53,8 @@ struct ScanState {
   int32_t width;
   int32_t height;
   uint8_t* region;     // width * height, 1 dark, 0 light
-  uint8_t* visited;    // width * height
-  size_t mapCapacity;  // pixels region and visited have room for
+  uint8_t* marks;      // width * height: kMarkDark and kMarkVisited bits
+  size_t mapCapacity;  // pixels region and marks have room for
   PixelEntry* stack;
   int32_t stackCount;
   int32_t stackCapacity;
@@ -80,9 +86,14 @@ int AllocateScanBuffers(ScanState& scan, int32_t width, int32_t height);
 void ReleaseScanBuffers(ScanState& scan);
 
 // The same as AllocateScanBuffers, keeping every buffer that is already
-// large enough; the visited map is cleared and the lists emptied, so a scan
-// of reused buffers gives what a scan of fresh ones gives.
+// large enough; the lists are emptied, and segmentation marks the region
+// afresh, so a scan of reused buffers gives what a scan of fresh ones gives.
 int PrepareScanBuffers(ScanState& scan, int32_t width, int32_t height);
+
+// Sets the marks from the filled region: every pixel unvisited, its dark
+// bit from the region. FindBars starts with it; a fill run on its own needs
+// it first.
+void MarkDarkPixels(ScanState& scan);
 
 struct ComponentTotals {
   uint32_t pixelCount;  // one above the component pixel limit when the fill stopped

@@ -53,15 +53,14 @@ size_t PixelIndex(const ScanState& scan, int32_t x, int32_t y) {
   return static_cast<size_t>(y) * static_cast<size_t>(scan.width) + static_cast<size_t>(x);
 }
 
-// The fill's working copy of the scan state. The maps are written through
-// byte pointers, which may alias anything, so the hot loop keeps its
-// pointers and counts in locals and writes them back when it ends.
+// The fill's working copy of the scan state. The marks are written
+// through a byte pointer, which may alias anything, so the hot loop keeps
+// its pointers and counts in locals and writes them back when it ends.
 struct FillCursor {
   ScanState* scan;  // owns the stack when it has to grow
   int32_t width;
   int32_t height;
-  const uint8_t* region;
-  uint8_t* visited;
+  uint8_t* marks;
   PixelEntry* stack;
   int32_t stackCount;
   int32_t stackCapacity;
@@ -69,8 +68,7 @@ struct FillCursor {
 };
 
 FillCursor StartCursor(ScanState& scan) {
-  FillCursor f{&scan,      scan.width, scan.height,        scan.region, scan.visited,
-               scan.stack, 0,          scan.stackCapacity, {}};
+  FillCursor f{&scan, scan.width, scan.height, scan.marks, scan.stack, 0, scan.stackCapacity, {}};
   for (int k = 0; k < kNeighbourCount; ++k) {
     f.offsets[k] = static_cast<ptrdiff_t>(kNeighbourDy[k]) * f.width + kNeighbourDx[k];
   }
@@ -97,9 +95,10 @@ int ExamineNeighboursChecked(FillCursor& f, PixelEntry p, size_t i) {
     const int32_t ny = p.y + kNeighbourDy[k];
     if (nx < 0 || ny < 0 || nx >= f.width || ny >= f.height) continue;
     const size_t j = static_cast<size_t>(static_cast<ptrdiff_t>(i) + f.offsets[k]);
-    if (f.visited[j] != 0) continue;
-    f.visited[j] = 1;
-    if (f.region[j] != 0) {
+    const uint8_t mark = f.marks[j];
+    if ((mark & kMarkVisited) != 0) continue;
+    f.marks[j] = mark | kMarkVisited;
+    if ((mark & kMarkDark) != 0) {
       if (!PushDark(f, nx, ny)) return -1;
     } else {
       sawLight = 1;
@@ -110,17 +109,17 @@ int ExamineNeighboursChecked(FillCursor& f, PixelEntry p, size_t i) {
 
 // The same for a pixel off the region's border with room on the stack for
 // all eight neighbours: whether a neighbour is pushed is data, not a branch,
-// since which neighbours are fresh is unpredictable.
+// since which neighbours are fresh is unpredictable. One byte tells both
+// whether a neighbour is fresh and whether it is dark.
 int ExamineNeighboursInterior(FillCursor& f, PixelEntry p, size_t i) {
   uint32_t sawLight = 0;
   for (int k = 0; k < kNeighbourCount; ++k) {
     const size_t j = static_cast<size_t>(static_cast<ptrdiff_t>(i) + f.offsets[k]);
-    const uint32_t fresh = f.visited[j] == 0 ? 1u : 0u;
-    const uint32_t dark = f.region[j] != 0 ? 1u : 0u;
-    f.visited[j] = 1;
+    const uint8_t mark = f.marks[j];
+    f.marks[j] = mark | kMarkVisited;
     f.stack[f.stackCount] = PixelEntry{p.x + kNeighbourDx[k], p.y + kNeighbourDy[k]};
-    f.stackCount += static_cast<int32_t>(fresh & dark);
-    sawLight |= fresh & (dark ^ 1u);
+    f.stackCount += mark == kMarkDark ? 1 : 0;
+    sawLight |= mark == 0 ? 1u : 0u;
   }
   return static_cast<int>(sawLight);
 }
@@ -146,7 +145,7 @@ int FillComponent(ScanState& scan, const Settings& settings, int32_t x, int32_t 
   const uint32_t limit = static_cast<uint32_t>(settings.componentPixelLimit);
   *c = ComponentTotals{0, 0, 0};
   FillCursor f = StartCursor(scan);
-  f.visited[PixelIndex(scan, x, y)] = 1;
+  f.marks[PixelIndex(scan, x, y)] |= kMarkVisited;
   f.stack[f.stackCount++] = PixelEntry{x, y};
   scan.boundaryCount = 0;
   int ok = 1;
@@ -206,17 +205,20 @@ bool KeepIfBar(Context& context, const ComponentTotals& c) {
   return true;
 }
 
-// The first dark pixel of a row at or after x, or width: light stretches are
-// passed over eight pixels at a time.
-int32_t NextDarkPixel(const uint8_t* row, int32_t x, int32_t width) {
+// The first dark pixel no fill has visited of a row of marks at or after
+// x, or width: eight pixels at a time are passed over while none of them is.
+int32_t NextUnvisitedDark(const uint8_t* marks, int32_t x, int32_t width) {
   constexpr int32_t kWord = sizeof(uint64_t);
+  constexpr uint64_t kLowBits = 0x0101010101010101ull;
+  static_assert(kMarkDark == 1 && kMarkVisited == 2);
   while (x + kWord <= width) {
     uint64_t word = 0;
-    std::memcpy(&word, row + x, sizeof(word));
-    if (word != 0) break;
+    std::memcpy(&word, marks + x, sizeof(word));
+    // Dark and not visited: the low bit of a byte set, the next one clear.
+    if ((word & ~(word >> 1) & kLowBits) != 0) break;
     x += kWord;
   }
-  while (x < width && row[x] == 0) ++x;
+  while (x < width && marks[x] != kMarkDark) ++x;
   return x;
 }
 
@@ -225,13 +227,12 @@ int32_t NextDarkPixel(const uint8_t* row, int32_t x, int32_t width) {
 int FindBars(Context& context) {
   ScanState& scan = context.scan;
   if (scan.width <= 0 || scan.height <= 0) return 1;
+  MarkDarkPixels(scan);
   for (int32_t y = 0; y < scan.height; ++y) {
-    const uint8_t* region = scan.region + PixelIndex(scan, 0, y);
-    const uint8_t* visited = scan.visited + PixelIndex(scan, 0, y);
+    const uint8_t* marks = scan.marks + PixelIndex(scan, 0, y);
     for (int32_t x = 0; x < scan.width; ++x) {
-      x = NextDarkPixel(region, x, scan.width);
+      x = NextUnvisitedDark(marks, x, scan.width);
       if (x >= scan.width) break;
-      if (visited[x] != 0) continue;
       ComponentTotals c;
       if (!FillComponent(scan, context.settings, x, y, &c) || !KeepIfBar(context, c)) {
         scan.barCount = 0;

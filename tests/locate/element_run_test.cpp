@@ -130,6 +130,36 @@ TEST_F(ElementRunTest, SharedVertexCountsOnce) {
   EXPECT_LE(count, 63u);
 }
 
+TEST_F(ElementRunTest, CountMatchesThePlainFillOnRandomPixels) {
+  // Parallelograms between two slanted sides over random pixels, at every
+  // alignment of their rows' ends to the eight-pixel words of the count.
+  Bitmap bitmap(83, 110);
+  uint32_t state = 977;
+  auto next = [&state](uint32_t below) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int32_t>((state >> 16) % below);
+  };
+  for (auto& p : bitmap.pixels) p = next(3) == 0 ? 0 : 1;
+  LoadScan(bitmap);
+  for (int trial = 0; trial < 400; ++trial) {
+    const int32_t x = next(30);
+    const int32_t y = next(20);
+    // Sides long against their slant and stagger, so that the quadrilateral
+    // does not cross itself and the plain fill's two crossings hold.
+    const int32_t slant = next(5) - 2;
+    const int32_t length = 20 + next(40);
+    const int32_t gap = 1 + next(30);
+    const int32_t stagger = next(9) - 4;
+    const Segment a = MakeSegment(x + 5, y + 5, x + 5 + slant, y + 5 + length);
+    const Segment b =
+        MakeSegment(x + 5 + gap, y + 5 + stagger, x + 5 + gap + slant, y + 5 + stagger + length);
+    const Quad quad = SpaceQuad(a, b);
+    const Point v[4] = {quad.vertices[0], quad.vertices[1], quad.vertices[2], quad.vertices[3]};
+    ASSERT_EQ(CountLightPixelsInQuad(quad, g_library.context.scan), PlainCount(bitmap, v))
+        << "trial " << trial;
+  }
+}
+
 TEST_F(ElementRunTest, StaggeredShorterBarLeavesOutsidePixelsUncounted) {
   // Light between columns 11 and 19 over all 20 rows; the second bar covers
   // rows 5 to 14 only.

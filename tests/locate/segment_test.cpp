@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "api/context.h"
@@ -21,10 +22,11 @@ struct PlainFill {
   std::vector<PixelEntry> boundary;
 };
 
-PlainFill FillPlainly(Bitmap bitmap, int32_t x, int32_t y, uint32_t limit) {
+// Over a visited map that earlier fills of the same scan may have marked.
+PlainFill FillPlainlyOver(const Bitmap& bitmap, std::vector<uint8_t>& visited, int32_t x, int32_t y,
+                          uint32_t limit) {
   static constexpr int32_t kDx[] = {-1, 1, -1, 1, 0, 0, -1, 1};
   static constexpr int32_t kDy[] = {-1, -1, 1, 1, -1, 1, 0, 0};
-  std::vector<uint8_t> visited(bitmap.pixels.size(), 0);
   std::vector<PixelEntry> stack{{x, y}};
   visited[static_cast<size_t>(y) * bitmap.width + x] = 1;
   PlainFill result;
@@ -50,6 +52,11 @@ PlainFill FillPlainly(Bitmap bitmap, int32_t x, int32_t y, uint32_t limit) {
     if (sawLight) result.boundary.push_back(p);
   }
   return result;
+}
+
+PlainFill FillPlainly(const Bitmap& bitmap, int32_t x, int32_t y, uint32_t limit) {
+  std::vector<uint8_t> visited(bitmap.pixels.size(), 0);
+  return FillPlainlyOver(bitmap, visited, x, y, limit);
 }
 
 TEST_F(SegmentTest, SolidSquareStopsAtTheComponentPixelLimit) {
@@ -87,7 +94,7 @@ TEST_F(SegmentTest, RestOfAStoppedComponentStartsFurtherComponents) {
   // Every dark pixel ends up visited by some fill.
   for (int32_t y = 10; y < 210; ++y) {
     for (int32_t x = 10; x < 210; ++x) {
-      ASSERT_EQ(g_library.context.scan.visited[static_cast<size_t>(y) * 220 + x], 1)
+      ASSERT_NE(g_library.context.scan.marks[static_cast<size_t>(y) * 220 + x] & kMarkVisited, 0)
           << x << "," << y;
     }
   }
@@ -253,6 +260,76 @@ TEST_F(SegmentTest, FillMatchesThePlainFill) {
     for (size_t k = 0; k < plain.boundary.size(); ++k) {
       EXPECT_EQ(g_library.context.scan.boundaryList[k].x, plain.boundary[k].x);
       EXPECT_EQ(g_library.context.scan.boundaryList[k].y, plain.boundary[k].y);
+    }
+  }
+}
+
+// The whole segmentation written out plainly: a raster walk over a visited
+// map of its own, the plain fill, and the measurement of each component.
+std::vector<BarRecord> SegmentPlainly(const Bitmap& bitmap, const Settings& settings) {
+  std::vector<uint8_t> seen(bitmap.pixels.size(), 0);
+  std::vector<BarRecord> bars;
+  const uint32_t limit = static_cast<uint32_t>(settings.componentPixelLimit);
+  for (int32_t y = 0; y < bitmap.height; ++y) {
+    for (int32_t x = 0; x < bitmap.width; ++x) {
+      const size_t i = static_cast<size_t>(y) * bitmap.width + x;
+      if (bitmap.pixels[i] == 0 || seen[i] != 0) continue;
+      const PlainFill plain = FillPlainlyOver(bitmap, seen, x, y, limit);
+      const size_t counted = std::min<size_t>(plain.taken.size(), limit);
+      int64_t sumX = 0;
+      int64_t sumY = 0;
+      for (size_t k = 0; k < counted; ++k) {
+        sumX += plain.taken[k].x;
+        sumY += plain.taken[k].y;
+      }
+      const double n = static_cast<double>(plain.taken.size());
+      BarRecord bar{};
+      bar.pixelCount = static_cast<int32_t>(plain.taken.size());
+      bar.centroidX = static_cast<int32_t>(static_cast<double>(sumX) / n);
+      bar.centroidY = static_cast<int32_t>(static_cast<double>(sumY) / n);
+      std::vector<BoundaryEntry> boundary;
+      for (const PixelEntry& p : plain.boundary) boundary.push_back({p.x, p.y, 0.0});
+      if (!MeasureBar(bar, boundary.data(), static_cast<int32_t>(boundary.size()), settings)) {
+        continue;
+      }
+      if (bar.barLength < settings.minBarPixels || bar.barLength > settings.maxBarPixels) continue;
+      bar.meanWidth = static_cast<double>(bar.pixelCount) / bar.barLength;
+      bars.push_back(bar);
+    }
+  }
+  return bars;
+}
+
+TEST_F(SegmentTest, SegmentationMatchesThePlainOne) {
+  // Widths that are no multiple of eight, so that the word-wide passes end
+  // in a tail; bars, blobs and noise, so that fills meet visited pixels.
+  for (const int32_t width : {61, 97, 130}) {
+    Bitmap bitmap(width, 90);
+    uint32_t state = static_cast<uint32_t>(width) * 2654435761u;
+    auto next = [&state] {
+      state = state * 1103515245u + 12345u;
+      return state >> 16;
+    };
+    for (int32_t bar = 0; bar < 12; ++bar) {
+      bitmap.Fill(static_cast<int32_t>(next() % (width - 4)), static_cast<int32_t>(next() % 40),
+                  1 + static_cast<int32_t>(next() % 4), 20 + static_cast<int32_t>(next() % 30));
+    }
+    for (auto& p : bitmap.pixels) {
+      if (next() % 23 == 0) p ^= 1;
+    }
+    const std::vector<BarRecord> plain = SegmentPlainly(bitmap, g_library.context.settings);
+    const std::vector<BarRecord> bars = FindBarsIn(bitmap);
+    ASSERT_FALSE(plain.empty()) << width;
+    ASSERT_EQ(bars.size(), plain.size()) << width;
+    for (size_t k = 0; k < bars.size(); ++k) {
+      EXPECT_EQ(bars[k].centroidX, plain[k].centroidX) << width << " bar " << k;
+      EXPECT_EQ(bars[k].centroidY, plain[k].centroidY) << width << " bar " << k;
+      EXPECT_EQ(bars[k].pixelCount, plain[k].pixelCount) << width << " bar " << k;
+      EXPECT_EQ(bars[k].side.x1, plain[k].side.x1) << width << " bar " << k;
+      EXPECT_EQ(bars[k].side.y1, plain[k].side.y1) << width << " bar " << k;
+      EXPECT_EQ(bars[k].side.x2, plain[k].side.x2) << width << " bar " << k;
+      EXPECT_EQ(bars[k].side.y2, plain[k].side.y2) << width << " bar " << k;
+      EXPECT_EQ(bars[k].meanWidth, plain[k].meanWidth) << width << " bar " << k;
     }
   }
 }

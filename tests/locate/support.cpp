@@ -27,6 +27,8 @@ void LoadScan(const Bitmap& bitmap) {
   if (!bitmap.pixels.empty()) {
     std::memcpy(g_library.context.scan.region, bitmap.pixels.data(), bitmap.pixels.size());
   }
+  // For fills run on their own; FindBars marks the region again.
+  MarkDarkPixels(g_library.context.scan);
 }
 
 std::vector<BarRecord> FindBarsIn(const Bitmap& bitmap) {
