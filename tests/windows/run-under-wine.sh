@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Runs the host of the exported calls natively and, cross-built against the
+# x64 DLLs, under wine64, each in a scratch folder of its own, and fails
+# unless the two transcripts are equal byte for byte (every result's type,
+# text and corners, every refusal) and read every symbol samples/ holds.
+#   run-under-wine.sh NATIVE_HOST WIN64_BUILD_DIR SAMPLES_DIR
+set -euo pipefail
+native=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+win64=$(cd "$2" && pwd)
+samples=$(cd "$3" && pwd)
+
+wine=$(command -v wine64 || true)
+[ -n "$wine" ] || [ ! -x /usr/lib/wine/wine64 ] || wine=/usr/lib/wine/wine64
+if [ -z "$wine" ]; then
+  echo "run-under-wine: skipped, wine64 is not installed (scripts/install-deps installs it)"
+  exit 0
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir "$scratch/native" "$scratch/wine"
+inputs=("$samples"/*.png "$samples"/*.tif)
+
+(cd "$scratch/native" && "$native" "${inputs[@]}" >transcript)
+
+# A prefix of its own beside the DLLs, made on the first run; no window,
+# no offer to install .NET or a browser engine.
+export WINEPREFIX=$win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+# Wine sees the Unix paths of the samples as paths on its drive Z:.
+(cd "$scratch/wine" && "$wine" "$win64/bcx_dll_host.exe" "${inputs[@]}" >transcript 2>"$scratch/wine.err") || {
+  echo "run-under-wine: bcx_dll_host.exe failed under wine64:"
+  cat "$scratch/wine.err"
+  exit 1
+}
+
+if ! cmp -s "$scratch/native/transcript" "$scratch/wine/transcript"; then
+  echo "run-under-wine: the x64 DLLs under wine64 differ from the native build:"
+  diff -u "$scratch/native/transcript" "$scratch/wine/transcript" | head -40
+  exit 1
+fi
+# Equal and empty would prove nothing: every sample's symbols are there.
+missing=0
+while IFS=$'\t' read -r file _ _ text; do
+  [ "$file" = file ] && continue
+  grep -qF "text $text rect" "$scratch/native/transcript" || {
+    echo "run-under-wine: $file: '$text' not read"
+    missing=1
+  }
+done <"$samples/EXPECTED.tsv"
+[ "$missing" -eq 0 ] || exit 1
+echo "run-under-wine: x64 DLLs under wine64 equal the native build," \
+  "$(wc -l <"$scratch/native/transcript") lines, $(grep -c ' type [0-9]* len ' "$scratch/native/transcript") symbols"
