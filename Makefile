@@ -65,7 +65,7 @@ windows: deps
 
 # Both DLLs' export and import tables (and the i686 stdcall decorations);
 # wine64 runs only x64 code here, so the x64 pair alone runs, under wine64,
-# against the native build's results.
+# against the native build's results; the README's C# class compiles.
 test-windows: windows configure
 	@if [ ! -f $(WIN64_BUILD)/Bcxdec.dll ] || [ ! -f $(WIN32_BUILD)/Bcxdec.dll ]; then \
 	  echo "test-windows: skipped, no DLLs were built"; \
@@ -73,7 +73,8 @@ test-windows: windows configure
 	  MAKEFLAGS=--no-print-directory cmake --build $(BUILD) -j $(JOBS) --target bcx_dll_host && \
 	  tests/windows/check-dlls.sh $(WIN32_BUILD) i686 && \
 	  tests/windows/check-dlls.sh $(WIN64_BUILD) x86_64 && \
-	  tests/windows/run-under-wine.sh $(BUILD)/tests/windows/bcx_dll_host $(WIN64_BUILD) samples; \
+	  tests/windows/run-under-wine.sh $(BUILD)/tests/windows/bcx_dll_host $(WIN64_BUILD) samples && \
+	  tests/windows/compile-readme-csharp.sh README.md $(WIN64_BUILD)/csharp; \
 	fi
 
 test: test-fast test-sanitize test-threads build-release test-windows
