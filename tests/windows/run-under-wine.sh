@@ -21,6 +21,36 @@ trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/native" "$scratch/wine"
 inputs=("$samples"/*.png "$samples"/*.tif)
 
+# The samples again in the other formats both providers read, made by
+# Pillow (python3-pil), so that the system's codecs meet libpng's,
+# libjpeg-turbo's, giflib's and Leptonica's on the same pixels.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+mkdir "$scratch/formats"
+if "$python" - "$scratch/formats" "${inputs[@]}" <<'PY'; then
+import os, sys
+from PIL import Image
+out = sys.argv[1]
+pngs = [p for p in sys.argv[2:] if p.endswith(".png")]
+for path in pngs:
+    name = os.path.join(out, os.path.basename(path)[:-4])
+    image = Image.open(path)
+    image.convert("L").save(name + ".bmp")
+    image.convert("P").save(name + ".gif")
+    image.convert("L").save(name + "-grey.jpg", quality=92)
+    image.convert("RGB").save(name + ".jpg", quality=92)
+    image.convert("RGB").save(name + "-rgb.tif", compression="tiff_lzw")
+# Two frames, the second cropped to where it differs, the first disposed of.
+first = Image.open([p for p in pngs if p.endswith("/code39.png")][0]).convert("L")
+second = Image.open([p for p in pngs if p.endswith("/ean8.png")][0]).convert("L")
+first.save(os.path.join(out, "frames.gif"), save_all=True,
+           append_images=[second.resize(first.size)], disposal=[0, 2])
+PY
+  inputs+=("$scratch/formats"/*)
+else
+  echo "run-under-wine: Pillow is missing (scripts/install-deps installs python3-pil): samples only"
+fi
+
 (cd "$scratch/native" && "$native" "${inputs[@]}" >transcript)
 
 # A prefix of its own beside the DLLs, made on the first run; no window,
