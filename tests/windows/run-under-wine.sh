@@ -57,6 +57,11 @@ fi
 # no offer to install .NET or a browser engine.
 export WINEPREFIX=$win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
+# The screen's resolution, which turns the bar lengths in centimetres into
+# pixels, is wine's default 96 pixels per inch unless the check at the end
+# set another and was cut short.
+desktop='HKCU\Control Panel\Desktop'
+"$wine" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true
 # Wine sees the Unix paths of the samples as paths on its drive Z:.
 (cd "$scratch/wine" && "$wine" "$win64/bcx_dll_host.exe" "${inputs[@]}" >transcript 2>"$scratch/wine.err") || {
   echo "run-under-wine: bcx_dll_host.exe failed under wine64:"
@@ -79,5 +84,14 @@ while IFS=$'\t' read -r file _ _ text; do
   }
 done <"$samples/EXPECTED.tsv"
 [ "$missing" -eq 0 ] || exit 1
+# The DLL asks the display: at 480 pixels per inch the shortest bar is
+# trunc(480 x 0.5 / 2.54) = 94 pixels, longer than the 74 of code39.png's.
+"$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 480 /f >/dev/null
+(cd "$scratch/wine" && "$wine" "$win64/bcx_dll_host.exe" "$samples/code39.png" >dpi 2>/dev/null) || true
+"$wine" reg delete "$desktop" /v LogPixels /f >/dev/null
+if ! grep -A3 '^code39.png file' "$scratch/wine/dpi" | grep -qx '  count 0'; then
+  echo "run-under-wine: at 480 pixels per inch code39.png still reads: the screen's resolution is not used"
+  exit 1
+fi
 echo "run-under-wine: x64 DLLs under wine64 equal the native build," \
   "$(wc -l <"$scratch/native/transcript") lines, $(grep -c ' type [0-9]* len ' "$scratch/native/transcript") symbols"
