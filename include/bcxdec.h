@@ -32,7 +32,8 @@
 
 #if defined(_WIN32)
 #if defined(BCXDEC_BUILDING)
-#define BCX_API __declspec(dllexport)
+/* Bcxdec.dll's .def file names its exports, undecorated, at their ordinals. */
+#define BCX_API
 #else
 #define BCX_API __declspec(dllimport)
 #endif

@@ -162,9 +162,15 @@ RASTRA_API uint8_t RASTRA_CALL GetSize(int32_t* width, int32_t* height) RASTRA_N
 
 /* Writes the current region, binarised, row by row from the top: 1 dark,
  * 0 light. Refuses (0, nothing written) unless the region is exactly
- * width x height pixels. */
+ * width x height pixels. Rastra.dll keeps the operation's original single
+ * argument, which hosts of the DLL push: the buffer must hold the region
+ * the caller last set (or the whole image after a load). */
+#if defined(_WIN32)
+RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t* buffer) RASTRA_NOEXCEPT;
+#else
 RASTRA_API uint8_t RASTRA_CALL GetBinaryPixels(uint8_t* buffer, int32_t width,
                                                int32_t height) RASTRA_NOEXCEPT;
+#endif
 
 /* Pages of a file: for types 2 and 6 the page or frame count of a TIFF or
  * GIF, otherwise 1 when the file decodes as an image (page 0 is decoded to

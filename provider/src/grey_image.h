@@ -50,7 +50,18 @@ void FreeGrey(GreyImage* image) noexcept;
 // Luminance of an RGB triple with the weights JPEG uses for Y.
 uint8_t Luminance(uint32_t red, uint32_t green, uint32_t blue) noexcept;
 
-// Each Decode* fills `image` on success and leaves it empty on failure.
+// Page `page` (a TIFF page, a GIF frame, else only 0) of a block in
+// `format`, through the decoders of the platform: fills `image` on success
+// and leaves it empty on failure.
+bool DecodeFormat(const uint8_t* data, size_t length, Format format, uint16_t page,
+                  DecodeLimits* limits, GreyImage* image) noexcept;
+
+// Frames of a complete, well-formed GIF whose screen and frames the limits
+// allow; 0 when it is damaged or refused.
+uint16_t CountGifFrames(const uint8_t* data, size_t length, DecodeLimits* limits) noexcept;
+
+// The decoders behind DecodeFormat where the platform has no codecs of its
+// own. Each Decode* fills `image` on success and leaves it empty on failure.
 bool DecodePng(const uint8_t* data, size_t length, DecodeLimits* limits, GreyImage* image) noexcept;
 
 bool DecodeJpeg(const uint8_t* data, size_t length, DecodeLimits* limits,
@@ -62,9 +73,6 @@ bool DecodeJpeg(const uint8_t* data, size_t length, DecodeLimits* limits,
 constexpr uint64_t kGifWorkPerPixel = 1;
 bool DecodeGifFrame(const uint8_t* data, size_t length, uint16_t frame, DecodeLimits* limits,
                     GreyImage* image) noexcept;
-// Frames of a complete, well-formed GIF whose screen and frames the limits
-// allow; 0 when it is damaged or refused.
-uint16_t CountGifFrames(const uint8_t* data, size_t length, DecodeLimits* limits) noexcept;
 
 // BMP, PNM, WebP and TIFF pages through Leptonica.
 bool DecodeWithLeptonica(const uint8_t* data, size_t length, Format format, uint16_t page,

@@ -147,26 +147,7 @@ bool DecodePage(const uint8_t* data, size_t length, uint16_t type, uint16_t page
                 DecodeLimits* limits, GreyImage* image) {
   if (data == nullptr || length == 0) return false;
   if (page != 0 && !IsMultiPageType(type)) return false;
-  SilenceLeptonica();
-  const Format format = DetectFormat(data, length);
-  switch (format) {
-    case Format::kPng:
-      return page == 0 && DecodePng(data, length, limits, image);
-    case Format::kJpeg:
-      return page == 0 && DecodeJpeg(data, length, limits, image);
-    case Format::kGif:
-      return DecodeGifFrame(data, length, page, limits, image);
-    case Format::kTiff:
-      return page < CountTiffPages(data, length) &&
-             DecodeWithLeptonica(data, length, format, page, limits, image);
-    case Format::kBmp:
-    case Format::kPnm:
-    case Format::kWebp:
-      return page == 0 && DecodeWithLeptonica(data, length, format, page, limits, image);
-    case Format::kUnknown:
-      break;
-  }
-  return false;
+  return DecodeFormat(data, length, DetectFormat(data, length), page, limits, image);
 }
 
 // Readable means decodable: a file cut short is refused here as in a load.
@@ -184,7 +165,6 @@ bool Probe(Context& c, const uint8_t* data, size_t length) {
 uint16_t CountPages(Context& c, const uint8_t* data, size_t length, uint16_t type) {
   DecodeLimits* limits = FreshLimits(c);
   if (data == nullptr || length == 0) return 0;
-  SilenceLeptonica();
   if (IsMultiPageType(type)) {
     const Format format = DetectFormat(data, length);
     if (format == Format::kTiff) return CountTiffPages(data, length);
@@ -440,9 +420,15 @@ uint8_t GetSize(int32_t* width, int32_t* height) noexcept {
   return rastra_get_size(&g_state, width, height);
 }
 
+#if defined(_WIN32)
+uint8_t GetBinaryPixels(uint8_t* buffer) noexcept {
+  return rastra_get_binary_pixels(&g_state, buffer, g_state.region.width, g_state.region.height);
+}
+#else
 uint8_t GetBinaryPixels(uint8_t* buffer, int32_t width, int32_t height) noexcept {
   return rastra_get_binary_pixels(&g_state, buffer, width, height);
 }
+#endif
 
 uint16_t CountFilePages(const char* path, uint16_t type) noexcept {
   return rastra_count_file_pages(&g_state, path, type);
