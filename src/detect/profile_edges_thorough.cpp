@@ -8,18 +8,24 @@ namespace {
 
 // The local contrast is read from blocks of contrastReach samples: the
 // block of a sample and its two neighbours cover at least contrastReach
-// samples either side of it.
+// samples either side of it. Each block keeps the range over itself and
+// its neighbours, worked out once, so a sample's costs a lookup.
+// Four values a block: 4 ceil(n / s) <= 4 (n / s + 1) <= n + 4 once blocks
+// hold s >= 4 samples, which work's n + kWorkSpare values hold.
+constexpr int32_t kLeastBlock = 8;
+static_assert(kLeastBlock >= 4 && kWorkSpare >= 4);
+
 struct BlockRanges {
   const float* low;
   const float* high;
-  int32_t blocks;
   int32_t size;
 };
 
 BlockRanges MeasureBlocks(const float* profile, int32_t n, int32_t size, float* work) {
   const int32_t blocks = (n + size - 1) / size;
-  float* low = work;
-  float* high = work + blocks;
+  float* own = work;  // the low, then the high of each block alone
+  float* low = work + 2 * blocks;
+  float* high = work + 3 * blocks;
   for (int32_t b = 0; b < blocks; ++b) {
     const int32_t end = std::min(n, (b + 1) * size);
     float lo = profile[b * size];
@@ -28,32 +34,27 @@ BlockRanges MeasureBlocks(const float* profile, int32_t n, int32_t size, float* 
       lo = std::min(lo, profile[i]);
       hi = std::max(hi, profile[i]);
     }
+    own[2 * b] = lo;
+    own[2 * b + 1] = hi;
+  }
+  for (int32_t b = 0; b < blocks; ++b) {
+    const int32_t first = std::max(0, b - 1);
+    const int32_t last = std::min(blocks - 1, b + 1);
+    float lo = own[2 * first];
+    float hi = own[2 * first + 1];
+    for (int32_t k = first + 1; k <= last; ++k) {
+      lo = std::min(lo, own[2 * k]);
+      hi = std::max(hi, own[2 * k + 1]);
+    }
     low[b] = lo;
     high[b] = hi;
   }
-  return {low, high, blocks, size};
-}
-
-struct Range {
-  float low;
-  float high;
-};
-
-Range RangeAt(const BlockRanges& r, int32_t i) {
-  const int32_t b = i / r.size;
-  const int32_t first = std::max(0, b - 1);
-  const int32_t last = std::min(r.blocks - 1, b + 1);
-  Range range{r.low[first], r.high[first]};
-  for (int32_t k = first + 1; k <= last; ++k) {
-    range.low = std::min(range.low, r.low[k]);
-    range.high = std::max(range.high, r.high[k]);
-  }
-  return range;
+  return {low, high, size};
 }
 
 float SwingAt(const BlockRanges& r, int32_t i, const EdgeFinding& finding) {
-  const Range range = RangeAt(r, i);
-  return std::max(finding.minSwingLevels, finding.swingOfContrast * (range.high - range.low));
+  const int32_t b = i / r.size;
+  return std::max(finding.minSwingLevels, finding.swingOfContrast * (r.high[b] - r.low[b]));
 }
 
 // Where the profile crosses `level` going from its extreme at a to the one
@@ -96,8 +97,8 @@ struct EdgeWriter {
 };
 
 float MiddleAt(const BlockRanges& r, int32_t i) {
-  const Range range = RangeAt(r, i);
-  return 0.5f * (range.low + range.high);
+  const int32_t b = i / r.size;
+  return 0.5f * (r.low[b] + r.high[b]);
 }
 
 void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, int32_t from,
@@ -113,7 +114,8 @@ void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, int32_
 int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& finding, float* work,
                          double* edges) {
   if (n < 2) return 0;
-  const BlockRanges ranges = MeasureBlocks(profile, n, std::max(2, finding.contrastReach), work);
+  const BlockRanges ranges =
+      MeasureBlocks(profile, n, std::max(kLeastBlock, finding.contrastReach), work);
   EdgeWriter w{edges, 0, false};
   Seeking seeking = Seeking::kEither;
   int32_t lowAt = 0;

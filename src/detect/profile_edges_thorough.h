@@ -29,7 +29,8 @@ constexpr EdgeFinding kPhotoEdges{10.0f, 0.12f, 24};
 // with sub-sample precision, and returns their count. They alternate, the
 // first one light to dark (a dark element begins), so edges[2k] .. edges[2k
 // + 1] is a dark element and edges[2k + 1] .. edges[2k + 2] a light one.
-// `work` has room for n values. Nothing is written when n < 2.
+// `work` has room for n + kWorkSpare values. Nothing is written when n < 2.
+constexpr int32_t kWorkSpare = 8;
 int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& finding, float* work,
                          double* edges);
 

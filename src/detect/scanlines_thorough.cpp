@@ -34,6 +34,9 @@ constexpr double kSampleBudget = 2.0e6;
 // bars, which lowers camera noise without blurring across them.
 constexpr int32_t kBandTaps = 3;
 constexpr double kBandStep = 1.0;
+// Lines keep this far from the border, so that every tap of the band and
+// the pixel right of and below it lie in the image.
+constexpr double kLineMargin = 0.5 * (kBandTaps - 1) * kBandStep + 1.0;
 
 // A symbol is reported when this many lines read the same text in the
 // same place; a single line through text or texture can pass a decoder's
@@ -84,7 +87,7 @@ bool StartWork(Work& w, int32_t capacity) {
   w.capacity = capacity;
   w.profile = new (std::nothrow) float[n];
   w.inverted = new (std::nothrow) float[n];
-  w.scratch = new (std::nothrow) float[n];
+  w.scratch = new (std::nothrow) float[n + kWorkSpare];
   w.edges = new (std::nothrow) double[n];
   w.forward = new (std::nothrow) double[n];
   w.reversed = new (std::nothrow) double[n];
@@ -132,6 +135,21 @@ float GreyAt(const GreyImage& g, double x, double y) {
   return top + fy * (bottom - top);
 }
 
+// The same inside the image, with the pixel right and below in it too: no
+// clamping, for the samples of a line, which keep kLineMargin away from
+// the border.
+float GreyInside(const GreyImage& g, double x, double y) {
+  const int32_t ix = static_cast<int32_t>(x);
+  const int32_t iy = static_cast<int32_t>(y);
+  const float fx = static_cast<float>(x - ix);
+  const float fy = static_cast<float>(y - iy);
+  const uint8_t* row = g.pixels + iy * g.stride + ix;
+  const uint8_t* next = row + g.stride;
+  const float top = row[0] + fx * (row[1] - row[0]);
+  const float bottom = next[0] + fx * (next[1] - next[0]);
+  return top + fy * (bottom - top);
+}
+
 // One line: from (ox, oy) in steps of (ux, uy), `samples` long; the band
 // runs along (nx, ny).
 struct Line {
@@ -151,19 +169,20 @@ void SampleLine(const GreyImage& g, const Line& line, float* profile) {
     float sum = 0.0f;
     for (int32_t k = 0; k < kBandTaps; ++k) {
       const double along = k * kBandStep - half;
-      sum += GreyAt(g, x + along * line.nx, y + along * line.ny);
+      sum += GreyInside(g, x + along * line.nx, y + along * line.ny);
     }
     profile[i] = sum / kBandTaps;
   }
 }
 
-// The part of the line through (cx, cy) + t (ux, uy) inside the image.
+// The part of the line through (cx, cy) + t (ux, uy) inside the image,
+// kLineMargin from its border.
 bool ClipLine(const GreyImage& g, double cx, double cy, double ux, double uy, double* from,
               double* to) {
   double lo = -1e300;
   double hi = 1e300;
-  const double lows[2] = {0.0, 0.0};
-  const double highs[2] = {static_cast<double>(g.width - 1), static_cast<double>(g.height - 1)};
+  const double lows[2] = {kLineMargin, kLineMargin};
+  const double highs[2] = {g.width - 1 - kLineMargin, g.height - 1 - kLineMargin};
   const double c[2] = {cx, cy};
   const double u[2] = {ux, uy};
   for (int k = 0; k < 2; ++k) {
@@ -496,7 +515,10 @@ void Report(Context& context, const Work& w, const Cluster* clusters, int32_t co
 
 void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
                            ptrdiff_t stride) {
-  if (grey == nullptr || width < 2 || height < 2 || !ResultTableHasRoom(context.results)) return;
+  if (grey == nullptr || width <= 2 * kLineMargin + 1 || height <= 2 * kLineMargin + 1 ||
+      !ResultTableHasRoom(context.results)) {
+    return;
+  }
   const GreyImage g{grey, width, height, stride};
   const int32_t capacity = static_cast<int32_t>(std::hypot(width, height)) + 2;
   Work w{};

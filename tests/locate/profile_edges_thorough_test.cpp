@@ -74,7 +74,7 @@ Drawn Draw(double module, double offset, double sigma, double noise, uint32_t se
 }
 
 std::vector<double> Find(const std::vector<float>& profile) {
-  std::vector<float> work(profile.size());
+  std::vector<float> work(profile.size() + kWorkSpare);
   std::vector<double> edges(profile.size());
   const int32_t count = FindProfileEdges(profile.data(), static_cast<int32_t>(profile.size()),
                                          kPhotoEdges, work.data(), edges.data());
@@ -157,7 +157,7 @@ TEST(ProfileEdges, FlatShortAndEmptyProfilesHaveNoEdges) {
   EXPECT_TRUE(Find(flat).empty());
   const std::vector<float> one{kInk};
   EXPECT_TRUE(Find(one).empty());
-  float work[1];
+  float work[kWorkSpare];
   double edges[1];
   EXPECT_EQ(FindProfileEdges(nullptr, 0, kPhotoEdges, work, edges), 0);
 }
