@@ -159,9 +159,16 @@ struct Line {
   int32_t samples;
   int32_t angle;
   double offset;
+  bool alongBorder;  // a row or column of a thin image: samples clamped, no band
 };
 
 void SampleLine(const GreyImage& g, const Line& line, float* profile) {
+  if (line.alongBorder) {
+    for (int32_t i = 0; i < line.samples; ++i) {
+      profile[i] = GreyAt(g, line.ox + i * line.ux, line.oy + i * line.uy);
+    }
+    return;
+  }
   const double half = 0.5 * (kBandTaps - 1) * kBandStep;
   for (int32_t i = 0; i < line.samples; ++i) {
     const double x = line.ox + i * line.ux;
@@ -244,10 +251,12 @@ void KeepRead(Work& w, const Line& line, int32_t type, int32_t length, double tS
 // the whole symbol crosses its end bars well inside them: each end bar
 // must run on, dark, for kEndBarReach of its widths on both sides of the
 // line. Walking along the line's normal leaves a bar sideways after half
-// its width / sin(slant), so this also keeps only lines within
-// asin(1 / (2 x 3)) = 9.6 degrees of the bars' normal, and every symbol
-// has one of the lines within 7.5 degrees of it.
-constexpr double kEndBarReach = 3.0;
+// its width / sin(slant), so only lines within asin(1 / (2 x 2)) = 14.5
+// degrees of the bars' normal pass (every symbol has one of the lines
+// within 7.5 degrees of it, and perspective leans bars by a few more); and
+// such a line enters the bars at most tan(14.5) = 0.26 of the pitch of two
+// elements from their ends, well short of two widths.
+constexpr double kEndBarReach = 2.0;
 constexpr double kLeastEndBarReach = 2.0;  // pixels, for bars a pixel wide
 
 bool NeedsWholeEndBars(int32_t type) { return type == kCode39 || type == kInterleaved2of5; }
@@ -363,6 +372,31 @@ void Sweep(const Context& context, const GreyImage& g, Work& w) {
       line.offset = s;
       ReadLine(context, g, w, line);
     }
+  }
+}
+
+// An image a few pixels thin (a scan line or a strip cut from one) is read
+// along its length, row by row or column by column, each line its own.
+constexpr int32_t kThinSide = static_cast<int32_t>(2 * kLineMargin + 1);
+
+bool IsThin(const GreyImage& g) { return g.width <= kThinSide || g.height <= kThinSide; }
+
+void SweepThin(const Context& context, const GreyImage& g, Work& w) {
+  const bool rows = g.height <= g.width;
+  const int32_t lines = rows ? g.height : g.width;
+  for (int32_t k = 0; k < lines; ++k) {
+    Line line{};
+    line.ox = rows ? 0.0 : k;
+    line.oy = rows ? k : 0.0;
+    line.ux = rows ? 1.0 : 0.0;
+    line.uy = rows ? 0.0 : 1.0;
+    line.nx = -line.uy;
+    line.ny = line.ux;
+    line.samples = std::min(w.capacity, rows ? g.width : g.height);
+    line.angle = rows ? 0 : kAngles / 2;
+    line.offset = k;
+    line.alongBorder = true;
+    ReadLine(context, g, w, line);
   }
 }
 
@@ -482,11 +516,12 @@ void JoinReported(ResultTable& results, const int32_t* found, int32_t n) {
   }
 }
 
-void Report(Context& context, const Work& w, const Cluster* clusters, int32_t count) {
+void Report(Context& context, const Work& w, const Cluster* clusters, int32_t count,
+            int32_t minVotes) {
   int32_t order[kMaxClusters];
   int32_t n = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (!clusters[i].dropped && clusters[i].votes >= kMinAgreeingLines) order[n++] = i;
+    if (!clusters[i].dropped && clusters[i].votes >= minVotes) order[n++] = i;
   }
   std::stable_sort(order, order + n,
                    [&](int32_t a, int32_t b) { return clusters[a].votes > clusters[b].votes; });
@@ -515,20 +550,25 @@ void Report(Context& context, const Work& w, const Cluster* clusters, int32_t co
 
 void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
                            ptrdiff_t stride) {
-  if (grey == nullptr || width <= 2 * kLineMargin + 1 || height <= 2 * kLineMargin + 1 ||
-      !ResultTableHasRoom(context.results)) {
-    return;
-  }
+  if (grey == nullptr || width < 1 || height < 1 || !ResultTableHasRoom(context.results)) return;
   const GreyImage g{grey, width, height, stride};
+  // A single row is a single line: its symbol's check digits and guards
+  // have to do without a second line.
+  const int32_t minVotes =
+      IsThin(g) ? std::min(kMinAgreeingLines, std::min(width, height)) : kMinAgreeingLines;
   const int32_t capacity = static_cast<int32_t>(std::hypot(width, height)) + 2;
   Work w{};
   if (StartWork(w, capacity)) {
-    Sweep(context, g, w);
+    if (IsThin(g)) {
+      SweepThin(context, g, w);
+    } else {
+      Sweep(context, g, w);
+    }
     Cluster* clusters = new (std::nothrow) Cluster[kMaxClusters];
     if (clusters != nullptr) {
       const int32_t count = ClusterReads(w, clusters);
       DropWeaker(w, clusters, count);
-      Report(context, w, clusters, count);
+      Report(context, w, clusters, count, minVotes);
     }
     delete[] clusters;
   }

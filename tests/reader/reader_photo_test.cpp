@@ -240,6 +240,45 @@ TEST(Photo, ExactModeReadsFewerOfThem) {
   EXPECT_LT(exact, static_cast<int>(std::size(kPhotoCases)) / 2);
 }
 
+// The middle rows of a photo: a strip as a line-scan camera gives.
+GreyPixels MiddleRows(const GreyPixels& g, int rows) {
+  GreyPixels strip;
+  strip.width = g.width;
+  strip.height = rows;
+  const int top = g.height / 2 - rows / 2;
+  strip.pixels.assign(g.pixels.begin() + top * g.width, g.pixels.begin() + (top + rows) * g.width);
+  return strip;
+}
+
+TEST(Photo, ThinStripsAreReadRowByRow) {
+  const Drawn ean = DrawPhoto({Ean("9638507"), 2.5, 0.0, 0.6, 1.0, 0.0, false, false}, 3u);
+  for (int rows : {1, 2, 4}) {
+    const std::vector<Symbol> found = Read(MiddleRows(ean.grey, rows));
+    ASSERT_EQ(found.size(), 1u) << rows;
+    EXPECT_EQ(found[0].type, BCX_EAN8);
+    EXPECT_EQ(found[0].text, "9638507");
+  }
+  const Drawn itf = DrawPhoto({Itf("12345678"), 3.0, 0.0, 0.6, 1.0, 0.0, false, false}, 3u);
+  const std::vector<Symbol> found = Read(MiddleRows(itf.grey, 4));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].text, "12345678");
+  // The same strip standing up is read along its columns.
+  const GreyPixels row = MiddleRows(ean.grey, 2);
+  GreyPixels column;
+  column.width = row.height;
+  column.height = row.width;
+  column.pixels.resize(row.pixels.size());
+  for (int y = 0; y < row.height; ++y) {
+    for (int x = 0; x < row.width; ++x) {
+      column.pixels[static_cast<size_t>(x * column.width + y)] =
+          row.pixels[static_cast<size_t>(y * row.width + x)];
+    }
+  }
+  const std::vector<Symbol> standing = Read(column);
+  ASSERT_EQ(standing.size(), 1u);
+  EXPECT_EQ(standing[0].text, "9638507");
+}
+
 GreyPixels Noise(int width, int height, double sigma, uint32_t seed) {
   std::mt19937 random(seed);
   std::normal_distribution<double> noise(128.0, sigma);
@@ -298,6 +337,9 @@ TEST(Photo, ImagesWithoutSymbolsGiveNothing) {
     EXPECT_TRUE(found.empty()) << "stripes " << seed << ": " << found[0];
   }
   EXPECT_TRUE(Read(TextImage(480, 320)).empty());
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    EXPECT_TRUE(Read(Noise(2000, 1 + seed % 3, 60.0, seed)).empty()) << "thin noise " << seed;
+  }
 }
 
 }  // namespace
