@@ -47,6 +47,29 @@ constexpr int32_t kMinAgreeingLines = 2;
 // of their length of each other.
 constexpr double kSameSymbolReach = 0.5;
 
+// The lines cost some 50 times what the components cost on a small image
+// of one symbol, which the components read whole when it is clean. Below
+// a page's size, an image in which the components found a symbol is taken
+// to hold no other, unless they found one text twice (a symbol a light
+// line cut in two, which the lines join); a page (more than two
+// megapixels, an A5 sheet at 200 dpi) often holds several, and the lines
+// look for the rest.
+constexpr double kSweepAfterComponentsPixels = 2.0e6;
+
+bool AnyTextTwice(const ResultTable& results) {
+  for (int32_t i = 0; i < results.count; ++i) {
+    for (int32_t j = i + 1; j < results.count; ++j) {
+      const ResultRecord& a = results.records[i];
+      const ResultRecord& b = results.records[j];
+      if (a.type == b.type && a.textLength == b.textLength &&
+          std::memcmp(a.text, b.text, static_cast<size_t>(a.textLength)) == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 constexpr int32_t kMaxReads = 8192;
 constexpr int32_t kTextPool = 1 << 18;
 constexpr int32_t kNoCluster = -1;
@@ -551,6 +574,10 @@ void Report(Context& context, const Work& w, const Cluster* clusters, int32_t co
 void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
                            ptrdiff_t stride) {
   if (grey == nullptr || width < 1 || height < 1 || !ResultTableHasRoom(context.results)) return;
+  if (context.results.count > 0 && !AnyTextTwice(context.results) &&
+      static_cast<double>(width) * height <= kSweepAfterComponentsPixels) {
+    return;
+  }
   const GreyImage g{grey, width, height, stride};
   // A single row is a single line: its symbol's check digits and guards
   // have to do without a second line.

@@ -16,7 +16,8 @@ struct Context;
 // adds to the context's result table every enabled symbol that enough
 // lines read alike, unless an earlier result already reports it there.
 // Corners are in the pixels' coordinates. Does nothing when memory runs
-// out or the table is full.
+// out or the table is full, and in an image of at most two megapixels in
+// which the components already found a symbol.
 void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
                            ptrdiff_t stride);
 
