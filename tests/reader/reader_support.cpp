@@ -49,4 +49,21 @@ std::string ResultText(const bcx_reader* reader, int i) {
                           : std::string(reinterpret_cast<const char*>(bytes), length);
 }
 
+std::vector<Symbol> ReadWithNewReader(const GreyPixels& grey, std::string* error) {
+  error->clear();
+  bcx_reader* reader = bcx_reader_new();
+  if (reader == nullptr) {
+    *error = "out of memory";
+    return {};
+  }
+  std::vector<Symbol> symbols;
+  if (bcx_read_gray(reader, grey.pixels.data(), grey.width, grey.height, grey.width) < 0) {
+    *error = bcx_reader_error(reader);
+  } else {
+    symbols = Symbols(reader);
+  }
+  bcx_reader_free(reader);
+  return symbols;
+}
+
 }  // namespace bcxtest

@@ -33,6 +33,10 @@ std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
 // Every result of the reader's last read, in order.
 std::vector<Symbol> Symbols(const bcx_reader* reader);
 
+// The results of a new reader, thorough mode, on the pixels; when the read
+// fails, none, and the reader's message in *error ("" otherwise).
+std::vector<Symbol> ReadWithNewReader(const GreyPixels& grey, std::string* error);
+
 // Text of result i, "" when there is none.
 std::string ResultText(const bcx_reader* reader, int i);
 

@@ -75,12 +75,9 @@ Page ComposePage(const std::vector<Placed>& items, double widthInches, double he
 }
 
 std::vector<Symbol> ReadThorough(const GreyPixels& g) {
-  bcx_reader* reader = bcx_reader_new();
-  EXPECT_NE(reader, nullptr);
-  EXPECT_GE(bcx_read_gray(reader, g.pixels.data(), g.width, g.height, g.width), 0)
-      << bcx_reader_error(reader);
-  std::vector<Symbol> symbols = Symbols(reader);
-  bcx_reader_free(reader);
+  std::string error;
+  std::vector<Symbol> symbols = ReadWithNewReader(g, &error);
+  EXPECT_EQ(error, "");
   return symbols;
 }
 
