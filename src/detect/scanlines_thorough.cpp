@@ -546,8 +546,16 @@ void Report(Context& context, const Work& w, const Cluster* clusters, int32_t co
   for (int32_t i = 0; i < count; ++i) {
     if (!clusters[i].dropped && clusters[i].votes >= minVotes) order[n++] = i;
   }
-  std::stable_sort(order, order + n,
-                   [&](int32_t a, int32_t b) { return clusters[a].votes > clusters[b].votes; });
+  // Most votes first, ties in the order found: an insertion sort of at most
+  // kMaxClusters, which needs no buffer.
+  for (int32_t i = 1; i < n; ++i) {
+    const int32_t moving = order[i];
+    int32_t j = i;
+    for (; j > 0 && clusters[order[j - 1]].votes < clusters[moving].votes; --j) {
+      order[j] = order[j - 1];
+    }
+    order[j] = moving;
+  }
   for (int32_t k = 0; k < n; ++k) {
     const Cluster& c = clusters[order[k]];
     const LineRead& r = w.reads[c.first];
