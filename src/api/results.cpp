@@ -47,6 +47,20 @@ int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t len
   return 1;
 }
 
+bool ResultHasText(const ResultRecord& record, int32_t type, const char* text, int32_t length) {
+  return record.type == type && record.textLength == length &&
+         (length == 0 || std::memcmp(record.text, text, static_cast<size_t>(length)) == 0);
+}
+
+CornerCentre CentreOf(const Point corners[kCornerCount]) {
+  CornerCentre c{0.0, 0.0};
+  for (int k = 0; k < kCornerCount; ++k) {
+    c.x += 0.25 * corners[k].x;
+    c.y += 0.25 * corners[k].y;
+  }
+  return c;
+}
+
 void RemoveResult(ResultTable& table, int32_t index) {
   if (index < 0 || index >= table.count) return;
   delete[] table.records[index].text;

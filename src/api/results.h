@@ -42,6 +42,17 @@ void CompleteResult(ResultTable& table, const Point corners[kCornerCount]);
 int AppendResult(ResultTable& table, int32_t type, const char* text, int32_t length,
                  const Point corners[kCornerCount]);
 
+// Whether the record holds this type and exactly these text bytes.
+bool ResultHasText(const ResultRecord& record, int32_t type, const char* text, int32_t length);
+
+struct CornerCentre {
+  double x;
+  double y;
+};
+
+// The mean of the four corners.
+CornerCentre CentreOf(const Point corners[kCornerCount]);
+
 // Releases record `index` and moves the later ones down; nothing happens
 // outside 0 .. count - 1.
 void RemoveResult(ResultTable& table, int32_t index);

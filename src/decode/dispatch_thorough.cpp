@@ -129,12 +129,8 @@ Vector Between(Point from, Point to) {
 double Dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y; }
 
 Vector Centre(const Point corners[kCornerCount]) {
-  Vector c{0.0, 0.0};
-  for (int k = 0; k < kCornerCount; ++k) {
-    c.x += 0.25 * corners[k].x;
-    c.y += 0.25 * corners[k].y;
-  }
-  return c;
+  const CornerCentre c = CentreOf(corners);
+  return {c.x, c.y};
 }
 
 // One end bar's two corners a, b widened to take in the other reading's
@@ -171,8 +167,7 @@ bool MergedIntoEarlier(ResultTable& results, int32_t type, const char* text, int
   const double otherLength = std::sqrt(Dot(other, other));
   for (int32_t i = 0; i < results.count; ++i) {
     ResultRecord& r = results.records[i];
-    if (r.type != type || r.textLength != length) continue;
-    if (std::memcmp(r.text, text, static_cast<size_t>(length)) != 0) continue;
+    if (!ResultHasText(r, type, text, length)) continue;
     const Vector bar = Between(r.corners[0], r.corners[1]);
     const Vector across = Between(r.corners[1], r.corners[2]);
     const double barLength = std::sqrt(Dot(bar, bar));

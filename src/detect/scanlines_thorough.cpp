@@ -60,9 +60,8 @@ bool AnyTextTwice(const ResultTable& results) {
   for (int32_t i = 0; i < results.count; ++i) {
     for (int32_t j = i + 1; j < results.count; ++j) {
       const ResultRecord& a = results.records[i];
-      const ResultRecord& b = results.records[j];
-      if (a.type == b.type && a.textLength == b.textLength &&
-          std::memcmp(a.text, b.text, static_cast<size_t>(a.textLength)) == 0) {
+      if (ResultHasText(results.records[j], a.type, reinterpret_cast<const char*>(a.text),
+                        a.textLength)) {
         return true;
       }
     }
@@ -73,11 +72,6 @@ bool AnyTextTwice(const ResultTable& results) {
 constexpr int32_t kMaxReads = 8192;
 constexpr int32_t kTextPool = 1 << 18;
 constexpr int32_t kNoCluster = -1;
-
-struct Vector2 {
-  double x;
-  double y;
-};
 
 struct LineRead {
   int32_t type;
@@ -498,15 +492,6 @@ Point Rounded(double x, double y) {
   return Point{static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
 }
 
-Vector2 CentreOf(const Point corners[kCornerCount]) {
-  Vector2 c{0.0, 0.0};
-  for (int32_t k = 0; k < kCornerCount; ++k) {
-    c.x += 0.25 * corners[k].x;
-    c.y += 0.25 * corners[k].y;
-  }
-  return c;
-}
-
 double DiagonalOf(const Point corners[kCornerCount]) {
   return std::max(std::hypot(corners[2].x - corners[0].x, corners[2].y - corners[0].y),
                   std::hypot(corners[3].x - corners[1].x, corners[3].y - corners[1].y));
@@ -517,13 +502,12 @@ double DiagonalOf(const Point corners[kCornerCount]) {
 // Returns how many, their indices in `found`.
 int32_t ReportedAround(const ResultTable& results, const char* text, int32_t type, int32_t length,
                        const Point corners[kCornerCount], int32_t* found) {
-  const Vector2 centre = CentreOf(corners);
+  const CornerCentre centre = CentreOf(corners);
   int32_t n = 0;
   for (int32_t i = 0; i < results.count; ++i) {
     const ResultRecord& e = results.records[i];
-    if (e.type != type || e.textLength != length) continue;
-    if (std::memcmp(e.text, text, static_cast<size_t>(length)) != 0) continue;
-    const Vector2 other = CentreOf(e.corners);
+    if (!ResultHasText(e, type, text, length)) continue;
+    const CornerCentre other = CentreOf(e.corners);
     const double reach = kSameSymbolReach * std::max(DiagonalOf(corners), DiagonalOf(e.corners));
     if (std::hypot(other.x - centre.x, other.y - centre.y) <= reach) found[n++] = i;
   }
