@@ -6,7 +6,7 @@
 // a set's time is the sum of its images' medians, and the ratio is ours
 // over ZXing's.
 //
-//   bcx_compare [--quick] [--reps N] [--sets a4,photo,small]
+//   bcx_compare [--quick] [--reps N] [--sets a4,photo,small] [--slowest N]
 //
 // Sets: A4 pages of text and eight symbols at 150, 300 and 600 dpi, and
 // the scan benchmark's A4 page (denser text, five symbols); one
@@ -57,6 +57,7 @@ struct Item {
   Grey image;
   std::vector<Symbol> symbols;
   int dpi = kScreenDpi;
+  std::string label;  // what the image is, for the list of slowest reads
 };
 
 using Visit = std::function<void(const Item&)>;
@@ -75,6 +76,7 @@ struct Tally {
   int aborted = 0;
   int failed = 0;          // timing copies that did not report
   std::vector<double> ms;  // per image, the median of its reps
+  std::vector<std::string> labels;
 };
 
 void Count(Tally* t, const readrate::Score& score, const Item& item, double ms) {
@@ -83,6 +85,7 @@ void Count(Tally* t, const readrate::Score& score, const Item& item, double ms) 
   t->read += score.read;
   t->misread += score.misread;
   t->ms.push_back(ms);
+  t->labels.push_back(item.label);
 }
 
 void ReadWithBcx(bcx_reader* reader, const Item& item, int reps, Tally* t) {
@@ -174,6 +177,7 @@ Item PhotoLike(uint64_t seed) {
   readrate::Random random(seed);
   readrate::AddNoise(&item.image, kNoiseSigma, &random);
   item.symbols.push_back(s);
+  item.label = "photo-like EAN-13";
   return item;
 }
 
@@ -201,11 +205,27 @@ void PrintRow(const std::string& name, const Tally& exact, const Tally& thorough
   std::fflush(stdout);
 }
 
+// The images thorough mode spent longest on, beside exact mode's and
+// ZXing's time for the same image: where a set's sum goes.
+void PrintSlowest(const Tally& exact, const Tally& thorough, const Tally& zxing, int count) {
+  std::vector<size_t> order(thorough.ms.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&thorough](size_t a, size_t b) { return thorough.ms[a] > thorough.ms[b]; });
+  auto at = [](const Tally& t, size_t i) { return i < t.ms.size() ? t.ms[i] : 0.0; };
+  for (size_t k = 0; k < order.size() && k < static_cast<size_t>(count); ++k) {
+    const size_t i = order[k];
+    std::printf("%-16s slow: %-40s thorough %9.2f exact %7.2f zxing %7.2f\n", "",
+                thorough.labels[i].c_str(), thorough.ms[i], at(exact, i), at(zxing, i));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool quick = false;
   int reps = 0;
+  int slowest = 0;
   std::string sets = "a4,photo,small";
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
@@ -214,8 +234,12 @@ int main(int argc, char** argv) {
       reps = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--sets") == 0 && i + 1 < argc) {
       sets = argv[++i];
+    } else if (std::strcmp(argv[i], "--slowest") == 0 && i + 1 < argc) {
+      slowest = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: bcx_compare [--quick] [--reps N] [--sets a4,photo,small]\n");
+      std::fprintf(stderr,
+                   "usage: bcx_compare [--quick] [--reps N] [--sets a4,photo,small] "
+                   "[--slowest N]\n");
       return 2;
     }
   }
@@ -229,7 +253,8 @@ int main(int argc, char** argv) {
           {"a4 " + std::to_string(dpi) + " dpi", repsOr(kPageReps), [dpi](const Visit& visit) {
              readrate::Page page;
              if (!readrate::MakePage("mixed", dpi, readrate::Random::Mix(1, dpi), &page)) return;
-             visit(Item{page.image, page.symbols, dpi});
+             visit(
+                 Item{page.image, page.symbols, dpi, "mixed page " + std::to_string(dpi) + " dpi"});
            }});
     }
   }
@@ -237,7 +262,7 @@ int main(int argc, char** argv) {
     // The scan benchmark's page: denser text, five symbols.
     all.push_back({"a4 300 bench", repsOr(kPageReps), [](const Visit& visit) {
                      const readrate::Page page = readrate::A4Page();
-                     visit(Item{page.image, page.symbols, page.dpi});
+                     visit(Item{page.image, page.symbols, page.dpi, "scan benchmark page"});
                    }});
   }
   if (wanted("photo")) {
@@ -264,6 +289,9 @@ int main(int argc, char** argv) {
                                continue;
                              }
                              item.symbols = {symbols[si]};
+                             item.label = symbols[si].name + " module " + std::to_string(module) +
+                                          " at " + std::to_string(angle) + " " +
+                                          readrate::DegradationName(d);
                              visit(item);
                            }
                          }
@@ -290,6 +318,7 @@ int main(int argc, char** argv) {
       ReadWithZxing(item, set.reps, &tallies[2]);
     });
     PrintRow(set.name, tallies[0], tallies[1], tallies[2]);
+    PrintSlowest(tallies[0], tallies[1], tallies[2], slowest);
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 // failures.
 //
 //   bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose] [--height px]
+//                      [--dump folder]
 //   bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] [--verbose]
 //   bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan] [--pages n]
 //                      [--dpi d]... [--dump folder] [--verbose]
@@ -121,7 +122,7 @@ int Usage() {
   std::fprintf(
       stderr,
       "usage: bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose]\n"
-      "                          [--height px]\n"
+      "                          [--height px] [--dump folder]\n"
       "       bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] "
       "[--verbose]\n"
       "       bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan]\n"
@@ -183,6 +184,7 @@ int main(int argc, char** argv) {
     options.verbose = verbose;
     options.png = png;
     options.barHeight = g_barHeight;
+    options.dumpFolder = dumpFolder;
     return readrate::SweepModes(options);
   }
   if (mode == "realdata") {

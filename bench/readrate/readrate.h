@@ -63,6 +63,7 @@ struct SweepOptions {
   bool verbose = false;
   bool png = false;  // through bcx_read_memory of a PNG, not the grey pixels
   int barHeight = 50;
+  std::string dumpFolder;  // when set, every image a mode fails is saved there as PNG
 };
 int SweepModes(const SweepOptions& options);
 

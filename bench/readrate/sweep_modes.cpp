@@ -1,5 +1,7 @@
 // The degradation sweep through readers: every symbol of SweepSymbols at
 // module widths 2..4 and every angle step, each image read in each mode.
+#include <allheaders.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -24,6 +26,18 @@ struct Cell {
 };
 
 int Total(const Cell& c) { return c.read[0] + c.read[1] + c.read[2]; }
+
+void SaveFailure(const std::string& folder, const Grey& image, const char* degradation,
+                 const std::string& symbol, int module, int angle, const char* mode) {
+  std::string name = folder + "/" + mode + "-" + degradation + "-" + symbol + "-" +
+                     std::to_string(module) + "px-" + std::to_string(angle) + ".png";
+  for (char& ch : name) {
+    if (ch == ' ' || ch == ':') ch = '_';
+  }
+  Pix* pix = ToPix(image);
+  if (pix != nullptr) pixWrite(name.c_str(), pix, IFF_PNG);
+  pixDestroy(&pix);
+}
 
 }  // namespace
 
@@ -78,6 +92,10 @@ int SweepModes(const SweepOptions& o) {
             c.misread += score.misread > 0 ? 1 : 0;
             c.ms.push_back(ms);
             if (score.read == 0 || score.misread > 0) {
+              if (!o.dumpFolder.empty()) {
+                SaveFailure(o.dumpFolder, image, DegradationName(kDegradations[d]),
+                            symbols[si].name, kModules[mi], angle, ModeName(o.modes[m]));
+              }
               std::string& f = c.failing[mi];
               if (!f.empty()) f += ',';
               f += std::to_string(angle);
