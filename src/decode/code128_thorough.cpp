@@ -214,6 +214,7 @@ int DecodeCode128Thorough(const double* widths, int32_t count, int32_t from,
                           int32_t* leadingFnc1, ThoroughSpan* span) {
   *leadingFnc1 = 0;
   for (int32_t at = FirstBarFrom(from, count); count - at > kCharacterElements; at += 2) {
+    if (!MayStartSymbol(widths, count, at)) continue;
     if (ReadFrom(widths, count, at, options, text, length, leadingFnc1, span) == 1) return 1;
     *leadingFnc1 = 0;
   }

@@ -112,6 +112,40 @@ void WidePatternToModules(const char* pattern, char* out, int32_t n, int32_t wid
   out[n] = '\0';
 }
 
+namespace {
+
+constexpr uint32_t WideMaskOf(const char* pattern) {
+  uint32_t mask = 0;
+  for (int i = 0; i < kCode39CharElements; ++i) {
+    if (pattern[i] == 'w') mask |= 1u << i;
+  }
+  return mask;
+}
+
+// Every pattern of nine elements, narrow or wide, to its character (0 for
+// none).
+struct WideIndex {
+  char characters[1u << kCode39CharElements];
+};
+
+constexpr WideIndex MakeWideIndex() {
+  WideIndex index{};
+  for (const Code39Row& row : kCode39Table)
+    index.characters[WideMaskOf(row.pattern)] = row.character;
+  return index;
+}
+
+constexpr WideIndex kWideIndex = MakeWideIndex();
+static_assert(kWideIndex.characters[WideMaskOf("nwnnwnwnn")] == '*');
+
+}  // namespace
+
+int MatchCode39Wide(uint32_t wideMask, char* out) {
+  if (wideMask >= (1u << kCode39CharElements) || kWideIndex.characters[wideMask] == '\0') return 0;
+  *out = kWideIndex.characters[wideMask];
+  return 1;
+}
+
 int MatchCode39Character(const char* modules, char* out) {
   char candidate[kCode39CharElements + 1];
   for (const Code39Row& row : kCode39Table) {

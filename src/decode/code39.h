@@ -19,6 +19,11 @@ void WidePatternToModules(const char* pattern, char* out, int32_t n, int32_t wid
 // Looks a 9-digit module string up; wide elements all 2 or all 3 modules.
 int MatchCode39Character(const char* modules, char* out);
 
+// The same lookup by which elements are wide: bit i set when element i
+// (bar first) is. One table read instead of a walk over the alphabet, for
+// readers that try a character at every bar of a line.
+int MatchCode39Wide(uint32_t wideMask, char* out);
+
 int DecodeCode39(const double* widths, int32_t count, const DecodeOptions& options, char* text,
                  int32_t* length, int32_t* leadingFnc1);
 

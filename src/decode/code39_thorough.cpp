@@ -55,14 +55,26 @@ constexpr double kMaxInkSpreadNarrows = 0.5;
 
 constexpr bool IsBar(int32_t i) { return i % 2 == 0; }
 
+struct WideElements {
+  bool elements[kCharacterElements];
+};
+
+constexpr WideElements WideOf(const char* modules) {
+  WideElements w{};
+  for (int32_t i = 0; i < kCharacterElements; ++i) w.elements[i] = modules[i] != '1';
+  return w;
+}
+
+constexpr WideElements kStartStopWide = WideOf(kCode39StartStop);
+
 // Ink spread in pixels shown by the nine elements at `at` read as
-// `modules`: half the difference between bars and spaces of one width,
+// with `wide` elements: half the difference between bars and spaces of one width,
 // narrow and, where the character has both, wide.
-double SpreadOf(const double* widths, int32_t at, const char* modules) {
+double SpreadOf(const double* widths, int32_t at, const bool* isWide) {
   double sum[2][2] = {{0.0, 0.0}, {0.0, 0.0}};  // [wide][bar]
   int n[2][2] = {{0, 0}, {0, 0}};
   for (int32_t i = 0; i < kCharacterElements; ++i) {
-    const int wide = modules[i] != '1' ? 1 : 0;
+    const int wide = isWide[i] ? 1 : 0;
     const int bar = IsBar(i) ? 1 : 0;
     sum[wide][bar] += widths[at + i];
     ++n[wide][bar];
@@ -98,18 +110,17 @@ bool ReadCharacter(const double* widths, int32_t at, double spread, Character* o
   if (!(SplitWidest(corrected, kCharacterElements, kWidePerCharacter, wide) >= kMinSeparation)) {
     return false;
   }
-  char modules[kCharacterElements + 1];
+  uint32_t wideMask = 0;
   double narrowSum = 0.0;
   double wideSum = 0.0;
   for (int32_t i = 0; i < kCharacterElements; ++i) {
-    modules[i] = wide[i] ? '2' : '1';
+    if (wide[i]) wideMask |= 1u << i;
     (wide[i] ? wideSum : narrowSum) += corrected[i];
   }
-  modules[kCharacterElements] = '\0';
-  if (MatchCode39Character(modules, &out->value) == 0) return false;
+  if (MatchCode39Wide(wideMask, &out->value) == 0) return false;
   out->narrow = narrowSum / (kCharacterElements - kWidePerCharacter);
   if (!(wideSum / kWidePerCharacter <= kMaxWideRatio * out->narrow)) return false;
-  out->spread = SpreadOf(widths, at, modules);
+  out->spread = SpreadOf(widths, at, wide);
   return true;
 }
 
@@ -193,7 +204,7 @@ bool ReadPass(const double* widths, int32_t count, int32_t at, double spread, ch
 bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32_t* length,
               ThoroughSpan* span) {
   Pass first{};
-  if (!ReadPass(widths, count, at, SpreadOf(widths, at, kCode39StartStop), text, &first)) {
+  if (!ReadPass(widths, count, at, SpreadOf(widths, at, kStartStopWide.elements), text, &first)) {
     return false;
   }
   const double spread = first.spreadSum / first.characters;
@@ -219,6 +230,7 @@ int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
                          const DecodeOptions& /*options*/, char* text, int32_t* length,
                          int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
   for (int32_t at = FirstBarFrom(from, count); count - at >= kMinElements; at += 2) {
+    if (!MayStartSymbol(widths, count, at)) continue;
     if (ReadFrom(widths, count, at, text, length, span)) return 1;
   }
   return 0;

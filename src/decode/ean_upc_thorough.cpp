@@ -251,6 +251,7 @@ int SearchEan(const double* widths, int32_t count, int32_t from, const EanShape&
               EanAccept accept, char* text, int32_t* length, ThoroughSpan* span) {
   const int32_t elements = LayoutOf(shape, 0).elements;
   for (int32_t at = FirstBarFrom(from, count); count - at >= elements; at += 2) {
+    if (!MayStartSymbol(widths, count, at)) continue;
     // The start guard, in the modules of the left half as ReadCandidate
     // measures it, turns most bars away before any digit is matched.
     const double unit = UnitOf(widths, at + kGuardElements, kDigitElements * shape.leftDigits,

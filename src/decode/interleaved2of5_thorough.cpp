@@ -249,6 +249,7 @@ int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t f
                                   const DecodeOptions& /*options*/, char* text, int32_t* length,
                                   int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
   for (int32_t at = FirstBarFrom(from, count); count - at >= kMinElements; at += 2) {
+    if (!MayStartSymbol(widths, count, at)) continue;
     if (ReadFrom(widths, count, at, text, length, span)) return 1;
   }
   return 0;

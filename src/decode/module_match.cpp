@@ -61,6 +61,15 @@ double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, 
   return excess;
 }
 
+bool MayStartSymbol(const double* widths, int32_t count, int32_t at) {
+  if (at <= 0) return true;
+  if (at >= count) return false;
+  double narrowest = widths[at];
+  for (int32_t i = at + 1; i < at + 3 && i < count; ++i)
+    narrowest = std::fmin(narrowest, widths[i]);
+  return !(widths[at - 1] < kStartGateNarrows * narrowest);
+}
+
 double SplitWidest(const double* values, int32_t n, int32_t wide, bool* isWide) {
   if (wide <= 0 || wide >= n || n > kMaxSplitValues) return 0.0;
   for (int32_t i = 0; i < n; ++i) {

@@ -63,6 +63,16 @@ double ElementDistanceTo(const double* widths, int32_t first, int32_t n, double 
 double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, int32_t firstIsBar,
                    const char* pattern);
 
+// Every tolerant decoder asks for a quiet zone of at least five narrow
+// elements (or modules) before its start pattern, and every start pattern
+// has a narrow element among its first three. So a bar can start a symbol
+// only when the space before it is at least kStartGateNarrows times the
+// narrowest of its first three elements, or the run begins with it: half
+// the least quiet zone, room for a narrow element that blur widened. The
+// decoders ask this at every bar before matching anything there.
+constexpr double kStartGateNarrows = 2.5;
+bool MayStartSymbol(const double* widths, int32_t count, int32_t at);
+
 // Marks the `wide` largest of n values (n at most kMaxSplitValues) in
 // isWide and returns the smallest wide value over the largest narrow one:
 // how clearly the two groups stand apart. 0 when a value is not positive.

@@ -187,5 +187,34 @@ TEST(Code39, EveryCharacterMatchesAsZintDrawsIt) {
   }
 }
 
+// The wide-mask lookup and the module-string lookup agree on every pattern
+// of nine elements, wide as two modules and as three.
+TEST(Code39, WideMaskLookupAgreesWithTheModuleLookupOnEveryPattern) {
+  constexpr uint32_t kPatterns = 1u << 9;
+  int characters = 0;
+  for (uint32_t mask = 0; mask < kPatterns; ++mask) {
+    for (const char wideAs : {'2', '3'}) {
+      char modules[10];
+      for (int i = 0; i < 9; ++i) modules[i] = (mask >> i & 1u) != 0 ? wideAs : '1';
+      modules[9] = '\0';
+      char byModules = 0;
+      char byMask = 0;
+      const int found = MatchCode39Character(modules, &byModules);
+      ASSERT_EQ(MatchCode39Wide(mask, &byMask), found) << "mask " << mask;
+      if (found == 1) {
+        EXPECT_EQ(byMask, byModules) << "mask " << mask;
+      }
+    }
+    char c = 0;
+    characters += MatchCode39Wide(mask, &c);
+  }
+  EXPECT_EQ(characters, 44);
+  char untouched = 'x';
+  EXPECT_EQ(MatchCode39Wide(0, &untouched), 0);
+  EXPECT_EQ(MatchCode39Wide(kPatterns, &untouched), 0);
+  EXPECT_EQ(MatchCode39Wide(0xFFFFFFFFu, &untouched), 0);
+  EXPECT_EQ(untouched, 'x');
+}
+
 }  // namespace
 }  // namespace bcx::test

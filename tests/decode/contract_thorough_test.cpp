@@ -15,6 +15,7 @@
 #include "decode/code39_thorough.h"
 #include "decode/ean_upc_thorough.h"
 #include "decode/interleaved2of5_thorough.h"
+#include "decode/module_match.h"
 #include "run_builder.h"
 #include "thorough_runs.h"
 
@@ -284,6 +285,35 @@ INSTANTIATE_TEST_SUITE_P(Thorough, ThoroughContract, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<DecoderCase>& info) {
                            return std::string(info.param.name);
                          });
+
+// The test every decoder makes at each bar before matching its start:
+// the space before it against the narrowest of its first three elements.
+TEST(StartGate, SpaceBeforeTheBarAgainstItsNarrowestNeighbour) {
+  const double nan = std::nan("");
+  struct Case {
+    std::vector<double> widths;
+    int32_t at;
+    bool mayStart;
+  };
+  const Case cases[] = {
+      {{3, 1, 1, 1}, 0, true},            // a run starts at its first bar
+      {{1, 5, 2, 1, 2, 1}, 2, true},      // 5 >= 2.5 x 1
+      {{1, 2.5, 2, 1, 2, 1}, 2, true},    // exactly 2.5 x 1
+      {{1, 2.49, 2, 1, 2, 1}, 2, false},  // just under
+      {{1, 4, 2, 2, 2, 1}, 2, false},     // narrowest of three is 2: needs 5
+      {{1, 5, 2, 2, 2, 1}, 2, true},      // and has it
+      {{1, 4, 2, 2}, 2, false},           // two elements left: the narrower of them
+      {{1, 10, 4}, 2, true},              // one element left: it is the narrowest
+      {{1, 10, 4}, 3, false},             // beyond the run
+      {{1, nan, 1, 1, 1}, 2, true},       // unmeasured widths are the decoder's to refuse
+      {{1, 3, nan, 1, 1}, 2, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MayStartSymbol(c.widths.data(), static_cast<int32_t>(c.widths.size()), c.at),
+              c.mayStart)
+        << "at " << c.at << " of " << c.widths.size();
+  }
+}
 
 }  // namespace
 }  // namespace bcx::test
