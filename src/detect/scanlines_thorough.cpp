@@ -9,6 +9,7 @@
 #include "decode/dispatch.h"
 #include "decode/dispatch_thorough.h"
 #include "decode/symbology.h"
+#include "detect/bar_field_thorough.h"
 #include "detect/profile_edges_thorough.h"
 
 namespace bcx {
@@ -26,16 +27,28 @@ constexpr int32_t kAngles = 12;
 
 // Neighbouring lines of one direction are kLineSpacing pixels apart, so
 // that even a symbol only a dozen pixels tall is crossed by several lines;
-// a larger image spaces them wider to keep within kSampleBudget samples.
+// where the bar field is larger, they are spaced wider to keep within
+// kSampleBudget samples. A sample costs some 100 to 200 ns through the
+// edges and every decoder, both ways and both polarities, so the budget
+// keeps a page's lines to a few tens of milliseconds, while a megapixel
+// photo whose symbol covers a quarter of it still has lines 4 pixels
+// apart, and a symbol on a page at 300 dpi, its bars 50 pixels tall or
+// more, is crossed by several.
 constexpr double kLineSpacing = 2.0;
-constexpr double kSampleBudget = 2.0e6;
+constexpr double kSampleBudget = 2.5e5;
 
 // Each sample averages kBandTaps points kBandStep pixels apart along the
-// bars, which lowers camera noise without blurring across them.
+// bars, which lowers camera noise without blurring across them. Every
+// other line averages kWideBandTaps: specks of dust and toner a module
+// wide, which break a scanned bar on any narrow band, fade into a band of
+// six pixels, while photos, whose bars lean and curve, read better on the
+// narrow one; neighbouring lines of the two kinds vote together.
 constexpr int32_t kBandTaps = 3;
+constexpr int32_t kWideBandTaps = 7;
 constexpr double kBandStep = 1.0;
-// Lines keep this far from the border, so that every tap of the band and
-// the pixel right of and below it lie in the image.
+// Lines keep this far from the border, so that every tap of a narrow band
+// and the pixel right of and below it lie in the image; a wide band near
+// the border is read with its taps held inside.
 constexpr double kLineMargin = 0.5 * (kBandTaps - 1) * kBandStep + 1.0;
 
 // A symbol is reported when this many lines read the same text in the
@@ -177,7 +190,22 @@ struct Line {
   int32_t angle;
   double offset;
   bool alongBorder;  // a row or column of a thin image: samples clamped, no band
+  int32_t taps;      // points averaged along the bars for each sample
 };
+
+// Both ends of the line's band, and so all of it, lie where GreyInside
+// may read.
+bool BandInside(const GreyImage& g, const Line& line, double half) {
+  const double last = line.samples - 1;
+  for (const double t : {0.0, last}) {
+    for (const double side : {-half, half}) {
+      const double x = line.ox + t * line.ux + side * line.nx;
+      const double y = line.oy + t * line.uy + side * line.ny;
+      if (!(x >= 0.0 && y >= 0.0 && x <= g.width - 2 && y <= g.height - 2)) return false;
+    }
+  }
+  return true;
+}
 
 void SampleLine(const GreyImage& g, const Line& line, float* profile) {
   if (line.alongBorder) {
@@ -186,16 +214,20 @@ void SampleLine(const GreyImage& g, const Line& line, float* profile) {
     }
     return;
   }
-  const double half = 0.5 * (kBandTaps - 1) * kBandStep;
+  const int32_t taps = line.taps;
+  const double half = 0.5 * (taps - 1) * kBandStep;
+  const bool inside = BandInside(g, line, half);
   for (int32_t i = 0; i < line.samples; ++i) {
     const double x = line.ox + i * line.ux;
     const double y = line.oy + i * line.uy;
     float sum = 0.0f;
-    for (int32_t k = 0; k < kBandTaps; ++k) {
+    for (int32_t k = 0; k < taps; ++k) {
       const double along = k * kBandStep - half;
-      sum += GreyInside(g, x + along * line.nx, y + along * line.ny);
+      const double tx = x + along * line.nx;
+      const double ty = y + along * line.ny;
+      sum += inside ? GreyInside(g, tx, ty) : GreyAt(g, tx, ty);
     }
-    profile[i] = sum / kBandTaps;
+    profile[i] = sum / taps;
   }
 }
 
@@ -361,16 +393,81 @@ void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& l
   DecodeLine(context, g, w, line, w.inverted, true, w.edges, edgeCount);
 }
 
-void Sweep(const Context& context, const GreyImage& g, Work& w) {
+// Lines are read only where the bar field lets their direction through,
+// each stretch of them with kStretchMargin pixels more on both ends: room
+// for the quiet zones and for the profile's local contrast (kPhotoEdges
+// looks 24 samples either way). The field is probed every kProbeStep
+// pixels along a line, half a block, so no block a line crosses is missed.
+constexpr double kStretchMargin = 32.0;
+constexpr double kProbeStep = 0.5 * kBarFieldBlock;
+
+// A stretch is read only when the line stays in the field for kMinRun
+// pixels on end somewhere in it: the shortest symbol, an EAN-8 at a pixel
+// a module, is 67 pixels long, while a word of text that the field keeps
+// is a block or two wide.
+constexpr double kMinRun = 40.0;
+
+// Samples the lines of every direction at `spacing` would take through the
+// bar field's blocks.
+double SamplesAt(const BarField& field, double spacing) {
+  double samples = 0.0;
+  for (int32_t a = 0; a < kAngles; ++a) {
+    samples += static_cast<double>(BlocksCrossing(field, a)) * kBarFieldBlock * kBarFieldBlock;
+  }
+  return samples / spacing;
+}
+
+// Reads the stretches of `line` that cross bars: its first and last probe
+// in the field, widened by the margin, as one line each.
+void ReadStretches(const Context& context, const GreyImage& g, const BarField& field, Work& w,
+                   const Line& line) {
+  const double length = line.samples - 1;
+  double open = -1.0;  // where the current stretch begins, or -1
+  double last = 0.0;   // its last probe in the field
+  double runStart = -1.0;
+  double longest = 0.0;
+  auto close = [&]() {
+    if (longest >= kMinRun) {
+      // Begun on a block boundary of the whole line, a stretch measures
+      // local contrast over the same blocks of samples as the whole line.
+      const double block = kPhotoEdges.contrastReach;
+      const double from = std::max(0.0, block * std::floor((open - kStretchMargin) / block));
+      const double to = std::min(length, last + kStretchMargin);
+      Line part = line;
+      PointAt(line, from, &part.ox, &part.oy);
+      part.samples = static_cast<int32_t>(to - from) + 1;
+      if (part.samples >= 2) ReadLine(context, g, w, part);
+    }
+    open = -1.0;
+    longest = 0.0;
+  };
+  for (double t = 0.0; t <= length; t += kProbeStep) {
+    double x = 0.0;
+    double y = 0.0;
+    PointAt(line, t, &x, &y);
+    if (!CrossesBars(field, x, y, line.angle)) continue;
+    // A gap too short for two margins joins the stretches either side.
+    if (open >= 0.0 && t - last > 2.0 * kStretchMargin) close();
+    if (open < 0.0) open = t;
+    if (runStart < 0.0 || t - last > 2.0 * kProbeStep) runStart = t;
+    longest = std::max(longest, t - runStart);
+    last = t;
+  }
+  if (open >= 0.0) close();
+}
+
+void Sweep(const Context& context, const GreyImage& g, const BarField& field, Work& w) {
   const double cx = 0.5 * (g.width - 1);
   const double cy = 0.5 * (g.height - 1);
   const double reach = 0.5 * std::hypot(g.width, g.height);
-  const double area = static_cast<double>(g.width) * g.height;
-  const double spacing = std::max(kLineSpacing, area * kAngles / kSampleBudget);
+  const double spacing =
+      std::max(kLineSpacing, kLineSpacing * SamplesAt(field, kLineSpacing) / kSampleBudget);
   for (int32_t a = 0; a < kAngles; ++a) {
+    if (BlocksCrossing(field, a) == 0) continue;
     const double theta = kPi * a / kAngles;
     const double ux = std::cos(theta);
     const double uy = std::sin(theta);
+    int32_t parity = 0;
     for (double s = -reach; s <= reach; s += spacing) {
       const double bx = cx - s * uy;
       const double by = cy + s * ux;
@@ -387,7 +484,8 @@ void Sweep(const Context& context, const GreyImage& g, Work& w) {
       line.samples = std::min(w.capacity, static_cast<int32_t>(to - from) + 1);
       line.angle = a;
       line.offset = s;
-      ReadLine(context, g, w, line);
+      line.taps = (++parity & 1) != 0 ? kWideBandTaps : kBandTaps;
+      ReadStretches(context, g, field, w, line);
     }
   }
 }
@@ -413,6 +511,7 @@ void SweepThin(const Context& context, const GreyImage& g, Work& w) {
     line.angle = rows ? 0 : kAngles / 2;
     line.offset = k;
     line.alongBorder = true;
+    line.taps = 1;
     ReadLine(context, g, w, line);
   }
 }
@@ -578,11 +677,13 @@ void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width,
   const int32_t capacity = static_cast<int32_t>(std::hypot(width, height)) + 2;
   Work w{};
   if (StartWork(w, capacity)) {
+    BarField field;
     if (IsThin(g)) {
       SweepThin(context, g, w);
-    } else {
-      Sweep(context, g, w);
+    } else if (MapBarField(grey, width, height, stride, kAngles, field)) {
+      Sweep(context, g, field, w);
     }
+    FreeBarField(field);
     Cluster* clusters = new (std::nothrow) Cluster[kMaxClusters];
     if (clusters != nullptr) {
       const int32_t count = ClusterReads(w, clusters);
