@@ -1,6 +1,7 @@
 #include "detect/profile_edges_thorough.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace bcx {
 
@@ -109,7 +110,61 @@ void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, int32_
   w.edges[w.count++] = EdgeBetween(profile, from, to, MiddleAt(r, (from + to) / 2));
 }
 
+// The extreme of the element between edges a and b: its darkest sample when
+// dark, its lightest when light.
+float ExtremeOf(const float* profile, int32_t n, double a, double b, bool dark) {
+  int32_t first = std::clamp(static_cast<int32_t>(std::ceil(a)), 0, n - 1);
+  const int32_t last = std::clamp(static_cast<int32_t>(std::floor(b)), first, n - 1);
+  float extreme = profile[first];
+  for (int32_t i = first + 1; i <= last; ++i) {
+    extreme = dark ? std::min(extreme, profile[i]) : std::max(extreme, profile[i]);
+  }
+  return extreme;
+}
+
+// The element between edges k and k + 1 is dark when k is even.
+constexpr bool IsDark(int32_t k) { return k % 2 == 0; }
+
+constexpr int32_t kHaloReach = 3;  // elements either side for the range
+
+bool IsHalo(const float* profile, int32_t n, const double* edges, int32_t count, int32_t k) {
+  const double width = edges[k + 1] - edges[k];
+  if (!(width > edges[k] - edges[k - 1]) || !(width > edges[k + 2] - edges[k + 1])) return false;
+  const float own = ExtremeOf(profile, n, edges[k], edges[k + 1], IsDark(k));
+  const float before = ExtremeOf(profile, n, edges[k - 1], edges[k], !IsDark(k));
+  const float after = ExtremeOf(profile, n, edges[k + 1], edges[k + 2], !IsDark(k));
+  float low = std::min(own, std::min(before, after));
+  float high = std::max(own, std::max(before, after));
+  const int32_t first = std::max(0, k - kHaloReach);
+  const int32_t last = std::min(count - 2, k + kHaloReach);
+  for (int32_t j = first; j <= last; ++j) {
+    const float e = ExtremeOf(profile, n, edges[j], edges[j + 1], IsDark(j));
+    low = std::min(low, e);
+    high = std::max(high, e);
+  }
+  const float swing = std::min(std::fabs(own - before), std::fabs(own - after));
+  if (!(swing < kHaloShare * (high - low))) return false;
+  const float middle = 0.5f * (low + high);
+  return IsDark(k) ? own > middle : own < middle;
+}
+
 }  // namespace
+
+int32_t JoinHalos(const float* profile, int32_t n, double* edges, int32_t count) {
+  if (profile == nullptr || edges == nullptr || n < 2 || count < 4) return count < 0 ? 0 : count;
+  int32_t k = 1;
+  while (k + 2 < count) {
+    if (!IsHalo(profile, n, edges, count, k)) {
+      ++k;
+      continue;
+    }
+    // Edges k and k + 1 go; the elements either side become one.
+    for (int32_t j = k; j + 2 < count; ++j) edges[j] = edges[j + 2];
+    count -= 2;
+    k = std::max(1, k - 1);
+  }
+  return count;
+}
 
 int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& finding, float* work,
                          double* edges) {

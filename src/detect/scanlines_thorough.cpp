@@ -386,10 +386,12 @@ void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line&
 void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& line) {
   SampleLine(g, line, w.profile);
   int32_t edgeCount = FindProfileEdges(w.profile, line.samples, kPhotoEdges, w.scratch, w.edges);
+  edgeCount = JoinHalos(w.profile, line.samples, w.edges, edgeCount);
   DecodeLine(context, g, w, line, w.profile, false, w.edges, edgeCount);
   // Light bars on a dark ground: the same profile upside down.
   for (int32_t i = 0; i < line.samples; ++i) w.inverted[i] = 255.0f - w.profile[i];
   edgeCount = FindProfileEdges(w.inverted, line.samples, kPhotoEdges, w.scratch, w.edges);
+  edgeCount = JoinHalos(w.inverted, line.samples, w.edges, edgeCount);
   DecodeLine(context, g, w, line, w.inverted, true, w.edges, edgeCount);
 }
 

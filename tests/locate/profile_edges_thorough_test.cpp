@@ -122,6 +122,71 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ProfileEdgesTest,
                            return std::string(info.param.name);
                          });
 
+// Joining halos leaves every printed element, blurred or not.
+TEST_P(ProfileEdgesTest, JoiningHalosKeepsEveryElement) {
+  const ProfileCase& c = GetParam();
+  for (int step = 0; step < 8; ++step) {
+    const Drawn d = Draw(c.module, step / 8.0, c.sigma, c.noise, 1234u + step);
+    std::vector<double> found = Find(d.profile);
+    const int32_t joined = JoinHalos(d.profile.data(), static_cast<int32_t>(d.profile.size()),
+                                     found.data(), static_cast<int32_t>(found.size()));
+    EXPECT_EQ(joined, static_cast<int32_t>(d.edges.size())) << "offset " << step / 8.0;
+  }
+}
+
+// Runs of one level: {level, samples}.
+std::vector<float> Levels(const std::vector<std::pair<float, int>>& runs) {
+  std::vector<float> p;
+  for (const auto& [level, samples] : runs) p.insert(p.end(), static_cast<size_t>(samples), level);
+  return p;
+}
+
+TEST(JoinHalos, RingsOfSharpeningAroundAWideSpaceAreNoBar) {
+  // Paper at 170 in a wide space, rings at 205 beside each bar: the dip
+  // between the rings passes for a bar, six samples wide.
+  const std::vector<float> p = Levels(
+      {{170, 20}, {20, 3}, {205, 2}, {170, 6}, {205, 2}, {20, 3}, {170, 4}, {20, 3}, {170, 20}});
+  std::vector<double> edges = Find(p);
+  ASSERT_EQ(edges.size(), 8u);  // three bars and the dip
+  const int32_t count = JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8);
+  ASSERT_EQ(count, 6);
+  EXPECT_NEAR(edges[0], 19.5, 0.5);
+  EXPECT_NEAR(edges[1], 23.0, 0.5);  // the first bar ends where the rings began
+  EXPECT_NEAR(edges[2], 33.0, 0.5);  // and the second begins after them
+}
+
+TEST(JoinHalos, ALightLiftInsideAWideBarIsNoSpace) {
+  // The same upside down: undershoot at 5 beside each edge of a wide bar
+  // at 45, between narrow spaces.
+  const std::vector<float> p =
+      Levels({{200, 20}, {20, 3}, {200, 3}, {5, 2}, {45, 6}, {5, 2}, {200, 3}, {20, 3}, {200, 20}});
+  std::vector<double> edges = Find(p);
+  ASSERT_EQ(edges.size(), 8u);
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8), 6);
+}
+
+TEST(JoinHalos, AShallowNarrowBarStays) {
+  // A narrow bar that blur left a quarter of the contrast, between two
+  // wide spaces: as shallow as a dip between rings, but narrower than its
+  // neighbours, so printed.
+  const std::vector<float> p =
+      Levels({{200, 20}, {20, 3}, {200, 8}, {150, 2}, {200, 8}, {20, 3}, {200, 20}});
+  std::vector<double> edges = Find(p);
+  ASSERT_EQ(edges.size(), 6u);
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 6), 6);
+}
+
+TEST(JoinHalos, TooFewEdgesOrNoProfileChangeNothing) {
+  const std::vector<float> p = Levels({{200, 10}, {20, 3}, {200, 10}});
+  double edges[4] = {10.0, 13.0, 15.0, 18.0};
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges, 3), 3);
+  EXPECT_EQ(JoinHalos(nullptr, 23, edges, 4), 4);
+  EXPECT_EQ(JoinHalos(p.data(), 1, edges, 4), 4);
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), nullptr, 4), 4);
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges, -2), 0);
+  EXPECT_EQ(edges[1], 13.0);
+}
+
 TEST(ProfileEdges, FirstEdgeGoesIntoInkEvenWhenTheProfileStartsDark) {
   // Dark, light, then a bar: the edge out of the dark start is not taken.
   std::vector<float> p(40, kPaper);
