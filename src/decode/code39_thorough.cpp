@@ -25,10 +25,13 @@ constexpr int WideCount(const char* modules) {
 static_assert(PatternLength(kCode39StartStop) == kCharacterElements &&
               WideCount(kCode39StartStop) == kWidePerCharacter);
 
-// Smallest wide over largest narrow element of a character, spread taken
-// off. Printed at 2:1 with +-0.15 module of jitter the groups stay 1.85 /
-// 1.15 = 1.6 apart; below 1.4 they are too close to be told apart.
-constexpr double kMinSeparation = 1.4;
+// Smallest wide over largest narrow element of a character, spread
+// taken off (or as measured, see SplitWidestEitherWay). Printed at 2:1 with
+// +-0.15 module of jitter the groups stay 1.85 / 1.15 = 1.6 apart; a scan
+// at 150 dpi of a 0.33 mm module (1.95 pixels) rounds a wide element to 3
+// pixels beside narrow ones of 2, 1.36 apart once a spread estimated from
+// rounded neighbours is taken off; 5:4, 1.25, is too close to tell apart.
+constexpr double kMinSeparation = 1.3;
 
 // Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
 // leaves room for jitter and for the spread estimate's error.
@@ -107,7 +110,8 @@ bool ReadCharacter(const double* widths, int32_t at, double spread, Character* o
     corrected[i] = widths[at + i] + (IsBar(i) ? -spread : spread);
   }
   bool* wide = out->wide;
-  if (!(SplitWidest(corrected, kCharacterElements, kWidePerCharacter, wide) >= kMinSeparation)) {
+  if (!(SplitWidestEitherWay(widths + at, corrected, kCharacterElements, kWidePerCharacter, wide) >=
+        kMinSeparation)) {
     return false;
   }
   uint32_t wideMask = 0;

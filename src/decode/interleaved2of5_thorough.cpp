@@ -20,9 +20,12 @@ constexpr int32_t kMinDigits = 4;
 constexpr int32_t kMinElements = kStartElements + kPairElements * kMinDigits / 2 + kStopElements;
 
 // Smallest wide over largest narrow element of one kind in a pair, spread
-// taken off. Printed at 2:1 with +-0.15 module of jitter the groups stay
-// 1.85 / 1.15 = 1.6 apart; below 1.4 they are too close to be told apart.
-constexpr double kMinSeparation = 1.4;
+// taken off (or as measured, see SplitWidestEitherWay). Printed at 2:1 with
+// +-0.15 module of jitter the groups stay 1.85 / 1.15 = 1.6 apart; a scan
+// at 150 dpi of a 0.33 mm module (1.95 pixels) rounds a wide element to 3
+// pixels beside narrow ones of 2, 1.36 apart once a spread estimated from
+// rounded neighbours is taken off; 5:4, 1.25, is too close to tell apart.
+constexpr double kMinSeparation = 1.3;
 
 // Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
 // leaves room for jitter.
@@ -67,11 +70,13 @@ void Tally(Pair& pair, double width, bool wide, double& narrowSum, double& wideS
 bool ReadPair(const double* widths, int32_t at, Pair* out) {
   double bars[kDigitElements];
   double spaces[kDigitElements];
+  double rawBars[kDigitElements];
+  double rawSpaces[kDigitElements];
   double difference = 0.0;
   for (int32_t i = 0; i < kDigitElements; ++i) {
     if (!IsMeasured(widths[at + 2 * i]) || !IsMeasured(widths[at + 2 * i + 1])) return false;
-    bars[i] = widths[at + 2 * i];
-    spaces[i] = widths[at + 2 * i + 1];
+    bars[i] = rawBars[i] = widths[at + 2 * i];
+    spaces[i] = rawSpaces[i] = widths[at + 2 * i + 1];
     difference += bars[i] - spaces[i];
   }
   out->spread = difference / kPairElements;
@@ -81,8 +86,10 @@ bool ReadPair(const double* widths, int32_t at, Pair* out) {
   }
   bool wideBars[kDigitElements];
   bool wideSpaces[kDigitElements];
-  if (!(SplitWidest(bars, kDigitElements, kWidePerDigit, wideBars) >= kMinSeparation) ||
-      !(SplitWidest(spaces, kDigitElements, kWidePerDigit, wideSpaces) >= kMinSeparation)) {
+  if (!(SplitWidestEitherWay(rawBars, bars, kDigitElements, kWidePerDigit, wideBars) >=
+        kMinSeparation) ||
+      !(SplitWidestEitherWay(rawSpaces, spaces, kDigitElements, kWidePerDigit, wideSpaces) >=
+        kMinSeparation)) {
     return false;
   }
   char barModules[kDigitElements + 1];

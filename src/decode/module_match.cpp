@@ -100,6 +100,19 @@ double SplitWidest(const double* values, int32_t n, int32_t wide, bool* isWide) 
   return smallestWide / largestNarrow;
 }
 
+double SplitWidestEitherWay(const double* raw, const double* corrected, int32_t n, int32_t wide,
+                            bool* isWide) {
+  const double separation = SplitWidest(corrected, n, wide, isWide);
+  if (n > kMaxSplitValues) return separation;
+  bool rawWide[kMaxSplitValues];
+  const double rawSeparation = SplitWidest(raw, n, wide, rawWide);
+  if (!(rawSeparation > separation)) return separation;
+  for (int32_t i = 0; i < n; ++i) {
+    if (rawWide[i] != isWide[i]) return separation;
+  }
+  return rawSeparation;
+}
+
 void WidthClasses::Add(double width, bool wide) {
   if (wide) {
     wideSum_ += width;
@@ -117,7 +130,8 @@ bool WidthClasses::Agrees(double width, bool wide, double tolerance) const {
   if (!(narrow > 0.0) || !(wideMean > narrow) || !std::isfinite(wideMean)) return false;
   const double threshold = (narrow + wideMean) / 2.0;
   if (wide ? !(width >= threshold) : !(width < threshold)) return false;
-  return std::fabs(width - (wide ? wideMean : narrow)) <= tolerance * narrow;
+  return std::fabs(width - (wide ? wideMean : narrow)) <=
+         std::fmax(tolerance * narrow, kClassTolerancePixels);
 }
 
 int32_t FirstBarFrom(int32_t from, int32_t count) {

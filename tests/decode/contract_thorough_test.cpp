@@ -315,5 +315,39 @@ TEST(StartGate, SpaceBeforeTheBarAgainstItsNarrowestNeighbour) {
   }
 }
 
+// The separation of a character's wide and narrow elements, with the
+// spread taken off or as measured where that splits them the same way.
+TEST(SplitWidestEitherWay, TheWidthsAsMeasuredCountWhereTheySplitAlike) {
+  struct Case {
+    std::vector<double> raw;
+    std::vector<double> corrected;
+    double separation;
+  };
+  const Case cases[] = {
+      // One and the same: the plain split.
+      {{2, 4, 2, 2, 4, 2, 4, 2, 2}, {2, 4, 2, 2, 4, 2, 4, 2, 2}, 2.0},
+      // A spread of a quarter pixel closed the gap: the measured 4 / 3.
+      {{4, 4, 4, 2, 2, 2, 3, 2, 2},
+       {4.25, 3.75, 4.25, 1.75, 2.25, 1.75, 3.25, 1.75, 2.25},
+       4.0 / 3.0},
+      // Taking the spread off separates them better: that stands.
+      {{3, 4, 3, 2.5, 2, 2.5, 2, 2.5, 2},
+       {3.25, 3.75, 3.25, 2.25, 2.25, 2.25, 2.25, 2.25, 2.25},
+       3.25 / 2.25},
+      // The measured widths would mark another element wide: not taken.
+      {{4, 2, 3, 2, 2, 2, 4, 2, 2}, {3.5, 2.5, 2.5, 2.5, 1.5, 2.5, 3.5, 2.5, 1.5}, 2.5 / 2.5},
+  };
+  for (const Case& c : cases) {
+    bool wide[kMaxSplitValues];
+    EXPECT_DOUBLE_EQ(SplitWidestEitherWay(c.raw.data(), c.corrected.data(), 9, 3, wide),
+                     c.separation);
+  }
+  const double bad[9] = {2, std::nan(""), 2, 2, 4, 2, 4, 2, 2};
+  const double good[9] = {2, 4, 2, 2, 4, 2, 4, 2, 2};
+  bool wide[kMaxSplitValues];
+  EXPECT_EQ(SplitWidestEitherWay(good, bad, 9, 3, wide), 0.0);
+  EXPECT_EQ(SplitWidestEitherWay(good, good, 10, 3, wide), 0.0);  // more than it splits
+}
+
 }  // namespace
 }  // namespace bcx::test

@@ -1,5 +1,6 @@
 #include "thorough_runs.h"
 
+#include <cmath>
 #include <memory>
 #include <random>
 
@@ -13,6 +14,18 @@ std::vector<double> Printed(const std::vector<int>& elements, const Print& print
     const double spread = i % 2 == 0 ? print.inkSpread : -print.inkSpread;
     const double noise = print.jitter > 0.0 ? offset(generator) : 0.0;
     run.push_back((elements[i] + spread + noise) * print.pixelsPerModule);
+  }
+  return run;
+}
+
+std::vector<double> PixelRounded(const std::vector<int>& elements, double pixelsPerModule,
+                                 double offset) {
+  std::vector<double> run;
+  double at = offset;
+  for (const int modules : elements) {
+    const double next = at + modules * pixelsPerModule;
+    run.push_back(std::round(next) - std::round(at));
+    at = next;
   }
   return run;
 }

@@ -21,6 +21,12 @@ struct Print {
 
 std::vector<double> Printed(const std::vector<int>& elements, const Print& print);
 
+// The same symbol as a scan at a resolution that is no whole multiple of
+// its module: every edge at `offset` + its place in pixels, rounded to
+// the nearest whole pixel, as a clean binarised scan measures it.
+std::vector<double> PixelRounded(const std::vector<int>& elements, double pixelsPerModule,
+                                 double offset);
+
 // A thorough decoder's answer; the fields it must leave alone on failure
 // keep their marks.
 struct ThoroughReading {
