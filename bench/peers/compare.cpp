@@ -7,6 +7,7 @@
 // over ZXing's.
 //
 //   bcx_compare [--quick] [--reps N] [--sets a4,photo,small] [--slowest N]
+//               [--misread] [--dump folder]
 //
 // Sets: A4 pages of text and eight symbols at 150, 300 and 600 dpi, and
 // the scan benchmark's A4 page (denser text, five symbols); one
@@ -88,9 +89,33 @@ void Count(Tally* t, const readrate::Score& score, const Item& item, double ms) 
   t->labels.push_back(item.label);
 }
 
+bool g_showMisreads = false;
+std::string g_dumpFolder;  // pages and photos are saved there as PNG
+
+void Dump(const Item& item) {
+  if (g_dumpFolder.empty() || item.label.empty()) return;
+  std::string name = g_dumpFolder + "/" + item.label + ".png";
+  for (size_t i = g_dumpFolder.size() + 1; i < name.size(); ++i) {
+    if (name[i] == ' ') name[i] = '-';
+  }
+  Pix* pix = readrate::ToPix(item.image);
+  if (pix != nullptr) pixWrite(name.c_str(), pix, IFF_PNG);
+  pixDestroy(&pix);
+}
+
 void ReadWithBcx(bcx_reader* reader, const Item& item, int reps, Tally* t) {
   bcx_reader_set_resolution(reader, item.dpi);
   const std::vector<bcxtest::ReadResult> results = readrate::ReadGrey(reader, item.image, nullptr);
+  if (g_showMisreads) {
+    for (const bcxtest::ReadResult& r : results) {
+      if (readrate::ScoreResults({r}, item.symbols).misread == 0) continue;
+      std::printf(
+          "%-16s misread in %s: %s '%s' at (%.0f,%.0f) (%.0f,%.0f) (%.0f,%.0f) (%.0f,%.0f)\n", "",
+          item.label.c_str(), bcx_symbology_name(r.type), bcxtest::Printable(r.text).c_str(),
+          r.corners[0].x, r.corners[0].y, r.corners[1].x, r.corners[1].y, r.corners[2].x,
+          r.corners[2].y, r.corners[3].x, r.corners[3].y);
+    }
+  }
   std::vector<double> ms;
   for (int k = 0; k < reps; ++k) {
     const double start = ThreadCpuMs();
@@ -234,12 +259,16 @@ int main(int argc, char** argv) {
       reps = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--sets") == 0 && i + 1 < argc) {
       sets = argv[++i];
+    } else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc) {
+      g_dumpFolder = argv[++i];
+    } else if (std::strcmp(argv[i], "--misread") == 0) {
+      g_showMisreads = true;
     } else if (std::strcmp(argv[i], "--slowest") == 0 && i + 1 < argc) {
       slowest = std::atoi(argv[++i]);
     } else {
       std::fprintf(stderr,
                    "usage: bcx_compare [--quick] [--reps N] [--sets a4,photo,small] "
-                   "[--slowest N]\n");
+                   "[--slowest N] [--misread] [--dump folder]\n");
       return 2;
     }
   }
@@ -313,6 +342,7 @@ int main(int argc, char** argv) {
   for (const Set& set : all) {
     Tally tallies[3];
     set.each([&](const Item& item) {
+      Dump(item);
       ReadWithBcx(exact.get(), item, set.reps, &tallies[0]);
       ReadWithBcx(thorough.get(), item, set.reps, &tallies[1]);
       ReadWithZxing(item, set.reps, &tallies[2]);
