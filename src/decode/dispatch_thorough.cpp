@@ -8,6 +8,8 @@
 #include "api/context.h"
 #include "api/trace.h"
 #include "decode/dispatch.h"
+#include "decode/interleaved2of5_thorough.h"
+#include "decode/module_match.h"
 #include "decode/symbology.h"
 #include "locate/element_run.h"
 
@@ -96,38 +98,6 @@ bool LightBeyond(const ScanState& scan, const BarRecord& end, const BarRecord& i
     }
   }
   return samples == 0 || dark <= kMostDarkInQuiet * samples;
-}
-
-// The symbol's narrow element as the run measures it: for bars and spaces
-// apart, the mean of those narrower than their kind's mean (Code 39 and
-// ITF print most elements of each kind narrow, so that mean lies between
-// the classes), then the mean of the two. Binarisation thins the bars of a
-// light print and widens them in a dark one by as much as it changes the
-// spaces the other way, so the two together keep a module's width; the
-// thinnest bar alone can be half of it, and a quiet zone measured from it
-// too short to tell a symbol's end from a wide space in it.
-double NarrowElement(const double* run, int32_t first, int32_t last) {
-  double narrow[2] = {0.0, 0.0};
-  for (int32_t kind = 0; kind < 2; ++kind) {
-    double sum = 0.0;
-    int32_t count = 0;
-    for (int32_t i = first + kind; i <= last; i += 2) {
-      sum += run[i];
-      ++count;
-    }
-    if (count == 0) return 0.0;
-    const double mean = sum / count;
-    double narrowSum = 0.0;
-    int32_t narrowCount = 0;
-    for (int32_t i = first + kind; i <= last; i += 2) {
-      if (run[i] <= mean) {
-        narrowSum += run[i];
-        ++narrowCount;
-      }
-    }
-    narrow[kind] = narrowCount > 0 ? narrowSum / narrowCount : mean;
-  }
-  return 0.5 * (narrow[0] + narrow[1]);
 }
 
 // `narrow`: the symbol's narrow element, in pixels.
@@ -251,10 +221,13 @@ bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& sym
     from = span.last + 2;
     if (length <= 0 || AnyUsed(work, firstBar, lastBar)) continue;
     const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
-    if (NeedsImageQuietZone(type) &&
-        !QuietInImage(context.scan, firstBar, lastBar, (work.count + 1) / 2,
-                      NarrowElement(work.forward, 2 * firstBar, 2 * lastBar))) {
-      continue;
+    if (NeedsImageQuietZone(type)) {
+      const double narrow = NarrowElementOf(work.forward, 2 * firstBar, 2 * lastBar);
+      if (!QuietInImage(context.scan, firstBar, lastBar, (work.count + 1) / 2, narrow)) continue;
+      if (type == kInterleaved2of5 &&
+          !ItfQuietInRun(work.forward, work.count, 2 * firstBar, 2 * lastBar)) {
+        continue;
+      }
     }
     TraceSpan(context.trace, firstBar, lastBar, type);
     if (!Store(context, work, type, length, firstBar, lastBar)) return false;

@@ -30,6 +30,7 @@ constexpr double kMinSeparation = 1.3;
 // Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
 // leaves room for jitter.
 constexpr double kMaxWideRatio = 3.5;
+static_assert(kItfQuietInRunNarrows > 2 * kMaxWideRatio + 1);
 
 // Half the ten narrow elements the symbology asks for, and above the widest
 // inner space (a wide space, three narrow at most) with its jitter.
@@ -260,6 +261,13 @@ int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t f
     if (ReadFrom(widths, count, at, text, length, span)) return 1;
   }
   return 0;
+}
+
+bool ItfQuietInRun(const double* run, int32_t count, int32_t first, int32_t last) {
+  if (run == nullptr || first < 0 || last < first || last >= count) return false;
+  const double least = kItfQuietInRunNarrows * NarrowElementOf(run, first, last);
+  if (first > 0 && !(run[first - 1] >= least)) return false;
+  return last + 1 >= count || run[last + 1] >= least;
 }
 
 }  // namespace bcx

@@ -61,6 +61,30 @@ double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, 
   return excess;
 }
 
+double NarrowElementOf(const double* run, int32_t first, int32_t last) {
+  double narrow[2] = {0.0, 0.0};
+  for (int32_t kind = 0; kind < 2; ++kind) {
+    double sum = 0.0;
+    int32_t count = 0;
+    for (int32_t i = first + kind; i <= last; i += 2) {
+      sum += run[i];
+      ++count;
+    }
+    if (count == 0) return 0.0;
+    const double mean = sum / count;
+    double narrowSum = 0.0;
+    int32_t narrowCount = 0;
+    for (int32_t i = first + kind; i <= last; i += 2) {
+      if (run[i] <= mean) {
+        narrowSum += run[i];
+        ++narrowCount;
+      }
+    }
+    narrow[kind] = narrowCount > 0 ? narrowSum / narrowCount : mean;
+  }
+  return 0.5 * (narrow[0] + narrow[1]);
+}
+
 bool MayStartSymbol(const double* widths, int32_t count, int32_t at) {
   if (at <= 0) return true;
   if (at >= count) return false;

@@ -63,6 +63,17 @@ double ElementDistanceTo(const double* widths, int32_t first, int32_t n, double 
 double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, int32_t firstIsBar,
                    const char* pattern);
 
+// The narrow element of the symbol in run[first .. last] (a bar at both
+// ends): for bars and spaces apart, the mean of those narrower than their
+// kind's mean (Code 39 and ITF print most elements of each kind narrow, so
+// that mean lies between the classes), then the mean of the two.
+// Binarisation thins the bars of a light print and widens them in a dark
+// one by as much as it changes the spaces the other way, so the two
+// together keep a module's width; the thinnest bar alone can be half of
+// it, and a quiet zone measured from it too short to tell a symbol's end
+// from a wide space in it. 0 when the range holds no space.
+double NarrowElementOf(const double* run, int32_t first, int32_t last);
+
 // Every tolerant decoder asks for a quiet zone of at least five narrow
 // elements (or modules) before its start pattern, and every start pattern
 // has a narrow element among its first three. So a bar can start a symbol

@@ -8,6 +8,7 @@
 #include "api/context.h"
 #include "decode/dispatch.h"
 #include "decode/dispatch_thorough.h"
+#include "decode/interleaved2of5_thorough.h"
 #include "decode/symbology.h"
 #include "detect/bar_field_thorough.h"
 #include "detect/profile_edges_thorough.h"
@@ -368,6 +369,7 @@ void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line&
         const int32_t last = reversed ? count - 1 - span.first : span.last;
         if (length <= 0 || Overlaps(used, usedCount, first, last)) continue;
         const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+        if (type == kInterleaved2of5 && !ItfQuietInRun(w.forward, count, first, last)) continue;
         if (NeedsWholeEndBars(type) &&
             (!EndBarRunsAcross(g, line, profile, edges, first, first + 1, lightBars) ||
              !EndBarRunsAcross(g, line, profile, edges, last, last - 1, lightBars))) {

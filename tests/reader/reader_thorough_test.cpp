@@ -227,5 +227,36 @@ INSTANTIATE_TEST_SUITE_P(
         RatioCase{"Code39", Code39("RATIO-39"), BCX_CODE39, "RATIO-39"}),
     [](const ::testing::TestParamInfo<RatioCase>& info) { return info.param.name; });
 
+// ITF has no check digit: where a narrow bar between two wide spaces is
+// lost (a thin bar that binarisation breaks up), the rest of the symbol
+// behind the space it leaves must not be read as a shorter symbol.
+TEST(Thorough, ItfWithALostBarGivesNoShorterSymbol) {
+  const SymbolSpec itf{BARCODE_C25INTER, "6236012983"};
+  const std::vector<int> runs = ModuleRuns(EncodeModules(itf));
+  constexpr int kNarrow = 2;
+  int tried = 0;
+  for (const double ratio : {2.5, 3.0}) {
+    const int wide = static_cast<int>(std::lround(kNarrow * ratio));
+    for (size_t lost = 4; lost + 4 < runs.size(); lost += 2) {
+      if (runs[lost] != 1 || runs[lost - 1] == 1 || runs[lost + 1] == 1) continue;
+      ++tried;
+      std::vector<uint8_t> pixels;
+      for (size_t i = 0; i < runs.size(); ++i) {
+        const int w = runs[i] == 1 ? kNarrow : wide;
+        const bool dark = i % 2 == 0 && i != lost;
+        pixels.insert(pixels.end(), static_cast<size_t>(w), dark ? 1 : 0);
+      }
+      Quad quad{};
+      Pix* flat = DrawModules(pixels, 1, 60, 12 * kNarrow, &quad);
+      const GreyPixels grey = GreyOf(flat);
+      DestroyPix(&flat);
+      for (const Symbol& found : ReadThorough(grey)) {
+        EXPECT_EQ(found.text, "6236012983") << "ratio " << ratio << ", bar " << lost << " lost";
+      }
+    }
+  }
+  EXPECT_GE(tried, 4);
+}
+
 }  // namespace
 }  // namespace bcxtest
