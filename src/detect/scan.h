@@ -31,6 +31,7 @@ struct BarKey {
   double extent;
   double halfWidth;
   int32_t seed;  // of the group it joined, or -1 while free
+  double slack;  // how far its side may lean from its true direction, radians
 };
 
 // Thorough grouping's index of the bar list: bar indices bucketed by the

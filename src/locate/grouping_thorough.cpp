@@ -54,8 +54,10 @@ double DirectionDifference(double a, double b) {
 // A side runs from corner to corner of the component: for a bar w wide and
 // l long it may lean by up to atan(w / l) from the bar's true direction, so
 // wide short bars (4 modules of a large symbol) get that much more room.
-double DirectionSlack(const BarKey& k) {
-  return k.extent > 0.0 ? std::atan(2.0 * k.halfWidth / k.extent) : kTruePi;
+// Worked out once per bar, as BarKey::slack: the chains ask it of every
+// pair of bars they weigh.
+double DirectionSlack(double extent, double halfWidth) {
+  return extent > 0.0 ? std::atan(2.0 * halfWidth / extent) : kTruePi;
 }
 
 // Level is judged against the bar the chain reached last, not against the
@@ -63,7 +65,7 @@ double DirectionSlack(const BarKey& k) {
 // long symbol its scan line drifts off the bars by more than the band.
 bool Continues(const BarKey& seed, const BarKey& last, double ux, double uy, const BarKey& bar) {
   if (bar.seed >= 0) return false;
-  const double tolerance = kParallelTolerance + DirectionSlack(seed) + DirectionSlack(bar);
+  const double tolerance = kParallelTolerance + seed.slack + bar.slack;
   if (DirectionDifference(seed.direction, bar.direction) > tolerance) return false;
   if (!SimilarExtent(seed.extent, bar.extent)) return false;
   // Distance of the bar's middle from the scan line through the last bar.
@@ -193,7 +195,8 @@ bool PrepareThoroughGrouping(ScanState& scan) {
                           direction,
                           side.extent,
                           0.5 * bar.meanWidth,
-                          -1};
+                          -1,
+                          DirectionSlack(side.extent, 0.5 * bar.meanWidth)};
   }
   return BuildGrid(scan);
 }
