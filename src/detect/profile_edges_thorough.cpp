@@ -127,20 +127,19 @@ constexpr bool IsDark(int32_t k) { return k % 2 == 0; }
 
 constexpr int32_t kHaloReach = 3;  // elements either side for the range
 
-bool IsHalo(const float* profile, int32_t n, const double* edges, int32_t count, int32_t k) {
+bool IsHalo(const double* edges, const float* extremes, int32_t count, int32_t k) {
   const double width = edges[k + 1] - edges[k];
   if (!(width > edges[k] - edges[k - 1]) || !(width > edges[k + 2] - edges[k + 1])) return false;
-  const float own = ExtremeOf(profile, n, edges[k], edges[k + 1], IsDark(k));
-  const float before = ExtremeOf(profile, n, edges[k - 1], edges[k], !IsDark(k));
-  const float after = ExtremeOf(profile, n, edges[k + 1], edges[k + 2], !IsDark(k));
-  float low = std::min(own, std::min(before, after));
-  float high = std::max(own, std::max(before, after));
+  const float own = extremes[k];
+  const float before = extremes[k - 1];
+  const float after = extremes[k + 1];
+  float low = own;
+  float high = own;
   const int32_t first = std::max(0, k - kHaloReach);
   const int32_t last = std::min(count - 2, k + kHaloReach);
   for (int32_t j = first; j <= last; ++j) {
-    const float e = ExtremeOf(profile, n, edges[j], edges[j + 1], IsDark(j));
-    low = std::min(low, e);
-    high = std::max(high, e);
+    low = std::min(low, extremes[j]);
+    high = std::max(high, extremes[j]);
   }
   const float swing = std::min(std::fabs(own - before), std::fabs(own - after));
   if (!(swing < kHaloShare * (high - low))) return false;
@@ -150,16 +149,26 @@ bool IsHalo(const float* profile, int32_t n, const double* edges, int32_t count,
 
 }  // namespace
 
-int32_t JoinHalos(const float* profile, int32_t n, double* edges, int32_t count) {
-  if (profile == nullptr || edges == nullptr || n < 2 || count < 4) return count < 0 ? 0 : count;
+int32_t JoinHalos(const float* profile, int32_t n, double* edges, int32_t count, float* work) {
+  if (profile == nullptr || edges == nullptr || work == nullptr || n < 2 || count < 4) {
+    return count < 0 ? 0 : count;
+  }
+  float* extremes = work;  // of each element
+  for (int32_t j = 0; j + 1 < count; ++j) {
+    extremes[j] = ExtremeOf(profile, n, edges[j], edges[j + 1], IsDark(j));
+  }
   int32_t k = 1;
   while (k + 2 < count) {
-    if (!IsHalo(profile, n, edges, count, k)) {
+    if (!IsHalo(edges, extremes, count, k)) {
       ++k;
       continue;
     }
-    // Edges k and k + 1 go; the elements either side become one.
+    // Edges k and k + 1 go; the elements either side become one, whose
+    // extreme is the further of theirs.
+    extremes[k - 1] = IsDark(k - 1) ? std::min(extremes[k - 1], extremes[k + 1])
+                                    : std::max(extremes[k - 1], extremes[k + 1]);
     for (int32_t j = k; j + 2 < count; ++j) edges[j] = edges[j + 2];
+    for (int32_t j = k; j + 3 < count; ++j) extremes[j] = extremes[j + 2];
     count -= 2;
     k = std::max(1, k - 1);
   }

@@ -48,8 +48,8 @@ int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& fin
 // dark); its two edges are removed from edges[0 .. count). Returns the new
 // count. Rings rise some 10 to 20 percent of the contrast above the paper;
 // a quarter keeps every printed element of the edge tests' blurred
-// profiles.
+// profiles. `work` has room for count values.
 constexpr float kHaloShare = 0.25f;
-int32_t JoinHalos(const float* profile, int32_t n, double* edges, int32_t count);
+int32_t JoinHalos(const float* profile, int32_t n, double* edges, int32_t count, float* work);
 
 }  // namespace bcx

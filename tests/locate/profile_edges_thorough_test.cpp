@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -122,14 +123,21 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ProfileEdgesTest,
                            return std::string(info.param.name);
                          });
 
+// JoinHalos with a work buffer of exactly `count` values, on the heap so
+// that an overrun shows.
+int32_t JoinWithWork(const float* profile, int32_t n, double* edges, int32_t count) {
+  std::unique_ptr<float[]> work(new float[count > 0 ? count : 1]);
+  return JoinHalos(profile, n, edges, count, work.get());
+}
+
 // Joining halos leaves every printed element, blurred or not.
 TEST_P(ProfileEdgesTest, JoiningHalosKeepsEveryElement) {
   const ProfileCase& c = GetParam();
   for (int step = 0; step < 8; ++step) {
     const Drawn d = Draw(c.module, step / 8.0, c.sigma, c.noise, 1234u + step);
     std::vector<double> found = Find(d.profile);
-    const int32_t joined = JoinHalos(d.profile.data(), static_cast<int32_t>(d.profile.size()),
-                                     found.data(), static_cast<int32_t>(found.size()));
+    const int32_t joined = JoinWithWork(d.profile.data(), static_cast<int32_t>(d.profile.size()),
+                                        found.data(), static_cast<int32_t>(found.size()));
     EXPECT_EQ(joined, static_cast<int32_t>(d.edges.size())) << "offset " << step / 8.0;
   }
 }
@@ -148,7 +156,7 @@ TEST(JoinHalos, RingsOfSharpeningAroundAWideSpaceAreNoBar) {
       {{170, 20}, {20, 3}, {205, 2}, {170, 6}, {205, 2}, {20, 3}, {170, 4}, {20, 3}, {170, 20}});
   std::vector<double> edges = Find(p);
   ASSERT_EQ(edges.size(), 8u);  // three bars and the dip
-  const int32_t count = JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8);
+  const int32_t count = JoinWithWork(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8);
   ASSERT_EQ(count, 6);
   EXPECT_NEAR(edges[0], 19.5, 0.5);
   EXPECT_NEAR(edges[1], 23.0, 0.5);  // the first bar ends where the rings began
@@ -162,7 +170,7 @@ TEST(JoinHalos, ALightLiftInsideAWideBarIsNoSpace) {
       Levels({{200, 20}, {20, 3}, {200, 3}, {5, 2}, {45, 6}, {5, 2}, {200, 3}, {20, 3}, {200, 20}});
   std::vector<double> edges = Find(p);
   ASSERT_EQ(edges.size(), 8u);
-  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8), 6);
+  EXPECT_EQ(JoinWithWork(p.data(), static_cast<int32_t>(p.size()), edges.data(), 8), 6);
 }
 
 TEST(JoinHalos, AShallowNarrowBarStays) {
@@ -173,17 +181,18 @@ TEST(JoinHalos, AShallowNarrowBarStays) {
       Levels({{200, 20}, {20, 3}, {200, 8}, {150, 2}, {200, 8}, {20, 3}, {200, 20}});
   std::vector<double> edges = Find(p);
   ASSERT_EQ(edges.size(), 6u);
-  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges.data(), 6), 6);
+  EXPECT_EQ(JoinWithWork(p.data(), static_cast<int32_t>(p.size()), edges.data(), 6), 6);
 }
 
 TEST(JoinHalos, TooFewEdgesOrNoProfileChangeNothing) {
   const std::vector<float> p = Levels({{200, 10}, {20, 3}, {200, 10}});
   double edges[4] = {10.0, 13.0, 15.0, 18.0};
-  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges, 3), 3);
-  EXPECT_EQ(JoinHalos(nullptr, 23, edges, 4), 4);
-  EXPECT_EQ(JoinHalos(p.data(), 1, edges, 4), 4);
-  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), nullptr, 4), 4);
-  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges, -2), 0);
+  EXPECT_EQ(JoinWithWork(p.data(), static_cast<int32_t>(p.size()), edges, 3), 3);
+  EXPECT_EQ(JoinWithWork(nullptr, 23, edges, 4), 4);
+  EXPECT_EQ(JoinWithWork(p.data(), 1, edges, 4), 4);
+  EXPECT_EQ(JoinWithWork(p.data(), static_cast<int32_t>(p.size()), nullptr, 4), 4);
+  EXPECT_EQ(JoinWithWork(p.data(), static_cast<int32_t>(p.size()), edges, -2), 0);
+  EXPECT_EQ(JoinHalos(p.data(), static_cast<int32_t>(p.size()), edges, 4, nullptr), 4);
   EXPECT_EQ(edges[1], 13.0);
 }
 
