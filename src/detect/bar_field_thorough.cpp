@@ -58,9 +58,10 @@ void SumBlocks(const uint8_t* grey, int32_t width, int32_t height, ptrdiff_t str
     for (int32_t bx = 0; bx < columns; ++bx) {
       const int32_t first = bx == 0 ? 1 : bx * kBarFieldBlock;
       const int32_t end = bx == columns - 1 ? width - 1 : (bx + 1) * kBarFieldBlock;
-      int64_t xx = 0;
-      int64_t yy = 0;
-      int64_t xy = 0;
+      // A block row's eight products fit 32 bits: 8 x 255 x 255 < 2^31.
+      int32_t xx = 0;
+      int32_t yy = 0;
+      int32_t xy = 0;
       for (int32_t x = first; x < end; ++x) {
         const int32_t gx = row[x + 1] - row[x - 1];
         const int32_t gy = down[x] - up[x];

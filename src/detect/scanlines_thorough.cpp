@@ -40,13 +40,16 @@ constexpr double kSampleBudget = 2.5e5;
 
 // Each sample averages kBandTaps points kBandStep pixels apart along the
 // bars, which lowers camera noise without blurring across them. Every
-// other line averages kWideBandTaps: specks of dust and toner a module
-// wide, which break a scanned bar on any narrow band, fade into a band of
-// six pixels, while photos, whose bars lean and curve, read better on the
-// narrow one; neighbouring lines of the two kinds vote together.
+// other line averages kWideBandTaps points kWideBandStep apart: specks of
+// dust and toner a module wide, which break a scanned bar on any narrow
+// band, fade into a band of six pixels, while photos, whose bars lean and
+// curve, read better on the narrow one; neighbouring lines of the two
+// kinds vote together. Each tap interpolates its pixels, so taps two
+// pixels apart still cover the band.
 constexpr int32_t kBandTaps = 3;
-constexpr int32_t kWideBandTaps = 7;
 constexpr double kBandStep = 1.0;
+constexpr int32_t kWideBandTaps = 4;
+constexpr double kWideBandStep = 2.0;
 // Lines keep this far from the border, so that every tap of a narrow band
 // and the pixel right of and below it lie in the image; a wide band near
 // the border is read with its taps held inside.
@@ -100,7 +103,6 @@ struct LineRead {
 
 struct Work {
   float* profile;
-  float* inverted;
   float* scratch;
   double* edges;
   double* forward;
@@ -117,7 +119,6 @@ bool StartWork(Work& w, int32_t capacity) {
   const size_t n = static_cast<size_t>(capacity);
   w.capacity = capacity;
   w.profile = new (std::nothrow) float[n];
-  w.inverted = new (std::nothrow) float[n];
   w.scratch = new (std::nothrow) float[n + kWorkSpare];
   w.edges = new (std::nothrow) double[n];
   w.forward = new (std::nothrow) double[n];
@@ -125,14 +126,13 @@ bool StartWork(Work& w, int32_t capacity) {
   w.text = new (std::nothrow) char[n + 1];
   w.reads = new (std::nothrow) LineRead[kMaxReads];
   w.pool = new (std::nothrow) char[kTextPool];
-  return w.profile != nullptr && w.inverted != nullptr && w.scratch != nullptr &&
-         w.edges != nullptr && w.forward != nullptr && w.reversed != nullptr && w.text != nullptr &&
-         w.reads != nullptr && w.pool != nullptr;
+  return w.profile != nullptr && w.scratch != nullptr && w.edges != nullptr &&
+         w.forward != nullptr && w.reversed != nullptr && w.text != nullptr && w.reads != nullptr &&
+         w.pool != nullptr;
 }
 
 void EndWork(Work& w) {
   delete[] w.profile;
-  delete[] w.inverted;
   delete[] w.scratch;
   delete[] w.edges;
   delete[] w.forward;
@@ -192,6 +192,7 @@ struct Line {
   double offset;
   bool alongBorder;  // a row or column of a thin image: samples clamped, no band
   int32_t taps;      // points averaged along the bars for each sample
+  double tapStep;    // pixels between them
 };
 
 // Both ends of the line's band, and so all of it, lie where GreyInside
@@ -216,14 +217,15 @@ void SampleLine(const GreyImage& g, const Line& line, float* profile) {
     return;
   }
   const int32_t taps = line.taps;
-  const double half = 0.5 * (taps - 1) * kBandStep;
+  const double step = line.tapStep;
+  const double half = 0.5 * (taps - 1) * step;
   const bool inside = BandInside(g, line, half);
   for (int32_t i = 0; i < line.samples; ++i) {
     const double x = line.ox + i * line.ux;
     const double y = line.oy + i * line.uy;
     float sum = 0.0f;
     for (int32_t k = 0; k < taps; ++k) {
-      const double along = k * kBandStep - half;
+      const double along = k * step - half;
       const double tx = x + along * line.nx;
       const double ty = y + along * line.ny;
       sum += inside ? GreyInside(g, tx, ty) : GreyAt(g, tx, ty);
@@ -318,6 +320,8 @@ float InkProfileAt(const GreyImage& g, double x, double y, bool lightBars) {
   return lightBars ? 255.0f - grey : grey;
 }
 
+// `profile` is the line's grey levels; with light bars, bars are where it
+// is light.
 bool EndBarRunsAcross(const GreyImage& g, const Line& line, const float* profile,
                       const double* edges, int32_t bar, int32_t space, bool lightBars) {
   const double middle = 0.5 * (edges[bar] + edges[bar + 1]);
@@ -326,7 +330,8 @@ bool EndBarRunsAcross(const GreyImage& g, const Line& line, const float* profile
     const int32_t i = std::clamp(static_cast<int32_t>(std::lround(t)), 0, line.samples - 1);
     return profile[i];
   };
-  const float level = 0.5f * (at(middle) + at(spaceMiddle));
+  const float middleGrey = 0.5f * (at(middle) + at(spaceMiddle));
+  const float level = lightBars ? 255.0f - middleGrey : middleGrey;
   const double reach = std::max(kLeastEndBarReach, kEndBarReach * (edges[bar + 1] - edges[bar]));
   double x = 0.0;
   double y = 0.0;
@@ -388,22 +393,22 @@ void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line&
 void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& line) {
   SampleLine(g, line, w.profile);
   int32_t edgeCount = FindProfileEdges(w.profile, line.samples, kPhotoEdges, w.scratch, w.edges);
-  edgeCount = JoinHalos(w.profile, line.samples, w.edges, edgeCount);
+  edgeCount = JoinHalos(w.profile, line.samples, w.edges, edgeCount, w.scratch);
   DecodeLine(context, g, w, line, w.profile, false, w.edges, edgeCount);
-  // Light bars on a dark ground: the same profile upside down.
-  for (int32_t i = 0; i < line.samples; ++i) w.inverted[i] = 255.0f - w.profile[i];
-  edgeCount = FindProfileEdges(w.inverted, line.samples, kPhotoEdges, w.scratch, w.edges);
-  edgeCount = JoinHalos(w.inverted, line.samples, w.edges, edgeCount);
-  DecodeLine(context, g, w, line, w.inverted, true, w.edges, edgeCount);
+  // Light bars on a dark ground: the profile upside down has the same
+  // edges (its extremes and the levels between them are the same), its
+  // elements begin at the first light one.
+  if (edgeCount > 1) DecodeLine(context, g, w, line, w.profile, true, w.edges + 1, edgeCount - 1);
 }
 
 // Lines are read only where the bar field lets their direction through,
 // each stretch of them with kStretchMargin pixels more on both ends: room
 // for the quiet zones and for the profile's local contrast (kPhotoEdges
 // looks 24 samples either way). The field is probed every kProbeStep
-// pixels along a line, half a block, so no block a line crosses is missed.
+// pixels along a line, a block: a block the line only clips is missed, but
+// the line stays in a symbol's field for kMinRun and more.
 constexpr double kStretchMargin = 32.0;
-constexpr double kProbeStep = 0.5 * kBarFieldBlock;
+constexpr double kProbeStep = kBarFieldBlock;
 
 // A stretch is read only when the line stays in the field for kMinRun
 // pixels on end somewhere in it: the shortest symbol, an EAN-8 at a pixel
@@ -488,7 +493,9 @@ void Sweep(const Context& context, const GreyImage& g, const BarField& field, Wo
       line.samples = std::min(w.capacity, static_cast<int32_t>(to - from) + 1);
       line.angle = a;
       line.offset = s;
-      line.taps = (++parity & 1) != 0 ? kWideBandTaps : kBandTaps;
+      const bool wide = (++parity & 1) != 0;
+      line.taps = wide ? kWideBandTaps : kBandTaps;
+      line.tapStep = wide ? kWideBandStep : kBandStep;
       ReadStretches(context, g, field, w, line);
     }
   }
@@ -516,6 +523,7 @@ void SweepThin(const Context& context, const GreyImage& g, Work& w) {
     line.offset = k;
     line.alongBorder = true;
     line.taps = 1;
+    line.tapStep = kBandStep;
     ReadLine(context, g, w, line);
   }
 }
