@@ -6,14 +6,15 @@
 // a set's time is the sum of its images' medians, and the ratio is ours
 // over ZXing's.
 //
-//   bcx_compare [--quick] [--reps N] [--sets a4,photo,small] [--slowest N]
-//               [--misread] [--dump folder]
+//   bcx_compare [--quick] [--reps N] [--sets a4,photo,small,real] [--slowest N]
+//               [--misread] [--dump folder] [--realdata manifest.tsv]
 //
 // Sets: A4 pages of text and eight symbols at 150, 300 and 600 dpi, and
 // the scan benchmark's A4 page (denser text, five symbols); one
 // photo-like megapixel (uneven light, clutter, blur, noise, one turned
 // symbol); a few hundred small rendered symbols (every symbology, module
-// 2..4 px, every 60 degrees, clean and scan-like).
+// 2..4 px, every 60 degrees, clean and scan-like); and the real photos of
+// a manifest (by default the one beside the project), where it exists.
 //
 // A bcx reader is kept from read to read, as a host reading page after page
 // keeps it, and reads each image once before it is timed. Every ZXing read
@@ -94,10 +95,12 @@ std::string g_dumpFolder;  // pages and photos are saved there as PNG
 
 void Dump(const Item& item) {
   if (g_dumpFolder.empty() || item.label.empty()) return;
-  std::string name = g_dumpFolder + "/" + item.label + ".png";
-  for (size_t i = g_dumpFolder.size() + 1; i < name.size(); ++i) {
-    if (name[i] == ' ') name[i] = '-';
+  std::string name = item.label;
+  for (char& c : name) {
+    if (c == ' ' || c == '/') c = '-';
   }
+  if (name.size() < 4 || name.compare(name.size() - 4, 4, ".png") != 0) name += ".png";
+  name = g_dumpFolder + "/" + name;
   Pix* pix = readrate::ToPix(item.image);
   if (pix != nullptr) pixWrite(name.c_str(), pix, IFF_PNG);
   pixDestroy(&pix);
@@ -248,10 +251,12 @@ void PrintSlowest(const Tally& exact, const Tally& thorough, const Tally& zxing,
 }  // namespace
 
 int main(int argc, char** argv) {
+  setMsgSeverity(L_SEVERITY_WARNING);  // no notes of each photo's colour map
   bool quick = false;
   int reps = 0;
   int slowest = 0;
-  std::string sets = "a4,photo,small";
+  std::string sets = "a4,photo,small,real";
+  std::string manifest = BCX_REALDATA_MANIFEST;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       quick = true;
@@ -259,6 +264,8 @@ int main(int argc, char** argv) {
       reps = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--sets") == 0 && i + 1 < argc) {
       sets = argv[++i];
+    } else if (std::strcmp(argv[i], "--realdata") == 0 && i + 1 < argc) {
+      manifest = argv[++i];
     } else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc) {
       g_dumpFolder = argv[++i];
     } else if (std::strcmp(argv[i], "--misread") == 0) {
@@ -267,8 +274,8 @@ int main(int argc, char** argv) {
       slowest = std::atoi(argv[++i]);
     } else {
       std::fprintf(stderr,
-                   "usage: bcx_compare [--quick] [--reps N] [--sets a4,photo,small] "
-                   "[--slowest N] [--misread] [--dump folder]\n");
+                   "usage: bcx_compare [--quick] [--reps N] [--sets a4,photo,small,real] "
+                   "[--slowest N] [--misread] [--dump folder] [--realdata manifest.tsv]\n");
       return 2;
     }
   }
@@ -325,6 +332,27 @@ int main(int argc, char** argv) {
                            }
                          }
                        }
+                     }
+                   }});
+  }
+
+  std::vector<readrate::ManifestEntry> photos;
+  if (wanted("real") && readrate::LoadManifest(manifest, &photos)) {
+    all.push_back({"real photos", repsOr(kSmallReps), [&photos](const Visit& visit) {
+                     for (const readrate::ManifestEntry& e : photos) {
+                       Pix* pix = pixRead(e.path.c_str());
+                       if (pix == nullptr) continue;
+                       Item item;
+                       item.image = readrate::FromPix(pix);
+                       pixDestroy(&pix);
+                       Symbol s;
+                       s.name = e.symbology;
+                       s.symbology = e.symbology;
+                       s.text = e.text;
+                       item.symbols = {s};
+                       item.label =
+                           e.path.substr(e.path.find_last_of('/', e.path.rfind('/') - 1) + 1);
+                       if (!item.image.pixels.empty()) visit(item);
                      }
                    }});
   }
