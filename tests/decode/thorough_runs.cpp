@@ -30,6 +30,30 @@ std::vector<double> PixelRounded(const std::vector<int>& elements, double pixels
   return run;
 }
 
+std::string FirstPixelRoundedFailure(ThoroughDecodeFunction decode, NarrowWideElements elements,
+                                     const std::string& text) {
+  struct Case {
+    int narrow;
+    int wide;
+    double narrowPx;
+  };
+  constexpr Case kCases[] = {{1, 2, 1.95}, {1, 3, 1.95}, {1, 2, 2.7}, {2, 5, 2.7},
+                             {1, 3, 2.7},  {1, 2, 3.3},  {2, 5, 3.3}, {1, 3, 3.3}};
+  for (const Case& c : kCases) {
+    const std::vector<int> drawn = elements(c.narrow, c.wide);
+    for (int step = 0; step < 8; ++step) {
+      const ThoroughReading r =
+          ReadThorough(decode, PixelRounded(drawn, c.narrowPx / c.narrow, step / 8.0));
+      if (r.result != 1 || r.text != text) {
+        return std::to_string(c.wide) + ":" + std::to_string(c.narrow) + " at " +
+               std::to_string(c.narrowPx) + " px, offset " + std::to_string(step / 8.0) + ": '" +
+               r.text + "'";
+      }
+    }
+  }
+  return "";
+}
+
 ThoroughReading ReadThorough(ThoroughDecodeFunction decode, const std::vector<double>& run,
                              int32_t from, bool gs1) {
   const int32_t count = static_cast<int32_t>(run.size());

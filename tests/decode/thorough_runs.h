@@ -27,6 +27,19 @@ std::vector<double> Printed(const std::vector<int>& elements, const Print& print
 std::vector<double> PixelRounded(const std::vector<int>& elements, double pixelsPerModule,
                                  double offset);
 
+// Scanned at 150 dpi, a 0.33 mm module is 1.95 pixels: rounded edges make a
+// wide element of 2:1 three pixels beside narrow ones of two, and the ink
+// spread estimated from its neighbours' rounded widths moves it further.
+// Between 2 and 2.5 pixels a narrow element, a narrow one rounded up and a
+// wide one rounded down (3 and 4 pixels at 2:1) are too close to read, so
+// the cases leave that out. `elements(narrow, wide)` draws the symbol with
+// narrow and wide elements of those units; each case is read at eight
+// sub-pixel offsets. Returns the first case that does not read `text`, ""
+// when all do.
+using NarrowWideElements = std::vector<int> (*)(int narrow, int wide);
+std::string FirstPixelRoundedFailure(ThoroughDecodeFunction decode, NarrowWideElements elements,
+                                     const std::string& text);
+
 // A thorough decoder's answer; the fields it must leave alone on failure
 // keep their marks.
 struct ThoroughReading {
