@@ -95,10 +95,13 @@ bool MayStartSymbol(const double* widths, int32_t count, int32_t at) {
 }
 
 double SplitWidest(const double* values, int32_t n, int32_t wide, bool* isWide) {
-  if (wide <= 0 || wide >= n || n > kMaxSplitValues) return 0.0;
+  if (n <= 0 || n > kMaxSplitValues) return 0.0;
+  // Every flag is set before any early return, so a caller comparing two
+  // splits never reads one that was left unwritten.
+  for (int32_t i = 0; i < n; ++i) isWide[i] = false;
+  if (wide <= 0 || wide >= n) return 0.0;
   for (int32_t i = 0; i < n; ++i) {
     if (!IsMeasured(values[i])) return 0.0;
-    isWide[i] = false;
   }
   // A partial selection: n is at most nine, so picking the largest
   // unmarked value `wide` times is cheaper than sorting.

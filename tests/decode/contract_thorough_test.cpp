@@ -346,6 +346,7 @@ TEST(SplitWidestEitherWay, TheWidthsAsMeasuredCountWhereTheySplitAlike) {
   const double good[9] = {2, 4, 2, 2, 4, 2, 4, 2, 2};
   bool wide[kMaxSplitValues];
   EXPECT_EQ(SplitWidestEitherWay(good, bad, 9, 3, wide), 0.0);
+  for (bool w : wide) EXPECT_FALSE(w);  // a failed split marks nothing wide
   EXPECT_EQ(SplitWidestEitherWay(good, good, 10, 3, wide), 0.0);  // more than it splits
 }
 
