@@ -16,20 +16,33 @@ namespace bcx {
 // does not hide it.
 constexpr int32_t kBarFieldBlock = 8;
 
+// A field has the `fixed` directions it was asked for and, after them, up
+// to kMaxRefinedDirections more at the angles that many blocks measure
+// alike: a symbol's own bars, read by lines square to them rather than by
+// the nearest of the fixed ones, which at 7.5 degrees off cross a symbol
+// eleven times longer than its bars on a diagonal for a few lines only.
+constexpr int32_t kMaxFixedDirections = 16;
+constexpr int32_t kMaxRefinedDirections = 8;
+constexpr int32_t kMaxBarDirections = kMaxFixedDirections + kMaxRefinedDirections;
+
 struct BarField {
   int32_t columns = 0;  // blocks across
   int32_t rows = 0;     // blocks down
-  int32_t directions = 0;
-  // Per block, bit a set when lines of direction a (a half turn split
-  // into `directions` steps, direction 0 along the rows) cross bars there.
-  uint16_t* across = nullptr;
+  int32_t fixed = 0;
+  int32_t directions = 0;  // fixed and refined
+  // The lines' angle of each direction in radians, from the rows towards
+  // the columns, in [0, pi): a fixed direction a lies at pi a / fixed.
+  double angles[kMaxBarDirections] = {};
+  // Per block, bit a set when lines of direction a cross bars there.
+  uint32_t* across = nullptr;
 };
 
 // The map of width x height grey pixels (rows `stride` bytes apart) for
-// lines in `directions` (1 .. 16) directions; false when memory runs out,
-// with nothing held. Free it with FreeBarField.
+// lines in `fixed` (1 .. kMaxFixedDirections) directions a half turn
+// apart, and the refined ones it finds; false when memory runs out, with
+// nothing held. Free it with FreeBarField.
 bool MapBarField(const uint8_t* grey, int32_t width, int32_t height, ptrdiff_t stride,
-                 int32_t directions, BarField& field);
+                 int32_t fixed, BarField& field);
 void FreeBarField(BarField& field);
 
 // Lines of direction `direction` cross bars at pixel (x, y); false outside

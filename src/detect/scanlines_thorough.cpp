@@ -17,8 +17,6 @@ namespace bcx {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // Lines run at kAngles directions over a half turn, 15 degrees apart: a
 // symbol then lies within 7.5 degrees of one of them, which stretches its
 // widths evenly by at most 1 / cos 7.5 = 1.009, and a line at that slant
@@ -420,7 +418,7 @@ constexpr double kMinRun = 40.0;
 // bar field's blocks.
 double SamplesAt(const BarField& field, double spacing) {
   double samples = 0.0;
-  for (int32_t a = 0; a < kAngles; ++a) {
+  for (int32_t a = 0; a < field.directions; ++a) {
     samples += static_cast<double>(BlocksCrossing(field, a)) * kBarFieldBlock * kBarFieldBlock;
   }
   return samples / spacing;
@@ -471,9 +469,9 @@ void Sweep(const Context& context, const GreyImage& g, const BarField& field, Wo
   const double reach = 0.5 * std::hypot(g.width, g.height);
   const double spacing =
       std::max(kLineSpacing, kLineSpacing * SamplesAt(field, kLineSpacing) / kSampleBudget);
-  for (int32_t a = 0; a < kAngles; ++a) {
+  for (int32_t a = 0; a < field.directions; ++a) {
     if (BlocksCrossing(field, a) == 0) continue;
-    const double theta = kPi * a / kAngles;
+    const double theta = field.angles[a];
     const double ux = std::cos(theta);
     const double uy = std::sin(theta);
     int32_t parity = 0;
@@ -560,7 +558,7 @@ int32_t ClusterReads(Work& w, Cluster* clusters) {
     if (w.reads[i].cluster != kNoCluster) continue;
     Cluster& c = clusters[count];
     c = Cluster{i, 0, i, i, false};
-    int32_t perAngle[kAngles] = {};
+    int32_t perAngle[kMaxBarDirections] = {};
     for (int32_t j = i; j < w.readCount; ++j) {
       LineRead& r = w.reads[j];
       if (r.cluster != kNoCluster || !SameText(w, w.reads[i], r) || !Near(w.reads[i], r)) continue;
@@ -569,7 +567,7 @@ int32_t ClusterReads(Work& w, Cluster* clusters) {
       ++perAngle[r.angle];
     }
     const int32_t angle =
-        static_cast<int32_t>(std::max_element(perAngle, perAngle + kAngles) - perAngle);
+        static_cast<int32_t>(std::max_element(perAngle, perAngle + kMaxBarDirections) - perAngle);
     for (int32_t j = i; j < w.readCount; ++j) {
       const LineRead& r = w.reads[j];
       if (r.cluster != count || r.angle != angle) continue;

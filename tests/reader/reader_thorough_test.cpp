@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,101 @@ TEST(Thorough, ItfWithALostBarGivesNoShorterSymbol) {
   }
   EXPECT_GE(tried, 4);
 }
+
+// A scan of a symbol: blurred by 0.4 of a module, printed between grey
+// levels 40 and 225, its ink spread or lost by 20 levels, and noise of 16.
+void DegradeLikeAScan(GreyPixels& g, double module, uint32_t seed) {
+  const double sigma = 0.4 * module;
+  const int reach = static_cast<int>(std::ceil(3.0 * sigma));
+  std::vector<double> kernel(static_cast<size_t>(2 * reach + 1));
+  double sum = 0.0;
+  for (int k = -reach; k <= reach; ++k) {
+    kernel[static_cast<size_t>(k + reach)] = std::exp(-0.5 * k * k / (sigma * sigma));
+    sum += kernel[static_cast<size_t>(k + reach)];
+  }
+  for (double& k : kernel) k /= sum;
+  const int w = g.width;
+  const int h = g.height;
+  std::vector<double> a(g.pixels.begin(), g.pixels.end());
+  std::vector<double> b(a.size());
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        double v = 0.0;
+        for (int k = -reach; k <= reach; ++k) {
+          const int sx = pass == 0 ? std::clamp(x + k, 0, w - 1) : x;
+          const int sy = pass == 1 ? std::clamp(y + k, 0, h - 1) : y;
+          v += kernel[static_cast<size_t>(k + reach)] * a[static_cast<size_t>(sy) * w + sx];
+        }
+        b[static_cast<size_t>(y) * w + x] = v;
+      }
+    }
+    a.swap(b);
+  }
+  std::mt19937 random(seed);
+  std::normal_distribution<double> noise(0.0, 16.0);
+  const double shift = seed % 2 == 0 ? 20.0 : -20.0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const double v = 40.0 + 185.0 * a[i] / 255.0 + shift + noise(random);
+    g.pixels[i] = static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+  }
+}
+
+struct SlantCase {
+  const char* name;
+  SymbolSpec symbolDef;
+  int narrow;    // pixels
+  double ratio;  // wide over narrow for Code 39 and ITF; 0: as encoded
+  double degrees;
+  int type;
+  std::string text;
+};
+
+void PrintTo(const SlantCase& c, std::ostream* out) { *out << c.name; }
+
+class ScannedBetweenDirections : public ::testing::TestWithParam<SlantCase> {};
+
+// Symbols eleven times longer than their bars are tall, scanned at angles
+// between the lines' fixed directions: a line 5 to 7.5 degrees off leaves
+// their bars before it has crossed them all, so only lines square to the
+// bars, in the direction the bar field measured, read them.
+TEST_P(ScannedBetweenDirections, AreReadByLinesSquareToTheirBars) {
+  const SlantCase& c = GetParam();
+  const std::vector<int> runs = ModuleRuns(EncodeModules(c.symbolDef));
+  std::vector<uint8_t> pixels;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const int w = c.ratio > 0.0 && runs[i] > 1 ? static_cast<int>(std::lround(c.narrow * c.ratio))
+                                               : runs[i] * c.narrow;
+    pixels.insert(pixels.end(), static_cast<size_t>(w), i % 2 == 0 ? 1 : 0);
+  }
+  const int barHeight = static_cast<int>(pixels.size() / 11);
+  for (const double turn : {0.0, 90.0, 180.0}) {
+    Quad quad{};
+    Pix* flat = DrawModules(pixels, 1, barHeight, 10 * c.narrow, &quad);
+    Pix* turned = RotateOnCanvas(flat, c.degrees + turn, &quad);
+    GreyPixels grey = GreyOf(turned);
+    DestroyPix(&turned);
+    DestroyPix(&flat);
+    DegradeLikeAScan(grey, c.narrow, static_cast<uint32_t>(turn) + 1u);
+    const std::vector<Symbol> found = ReadThorough(grey);
+    ASSERT_EQ(found.size(), 1u) << "at " << c.degrees + turn;
+    EXPECT_EQ(found[0].type, c.type);
+    EXPECT_EQ(found[0].text, c.text);
+    // Known limit: lines corner a symbol where its outermost reading
+    // lines ran, which may be a few pixels of its bars' height.
+    EXPECT_TRUE(CornersNear(found[0], quad, 4.0 * c.narrow + barHeight)) << found[0];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Thorough, ScannedBetweenDirections,
+    ::testing::Values(
+        SlantCase{"Gs1", Gs1("[01]12345678901231"), 4, 0.0, 5.0, BCX_GS1_128, "0112345678901231"},
+        SlantCase{"Code128", Code128("SLANT-128"), 3, 0.0, 37.5, BCX_CODE128, "SLANT-128"},
+        SlantCase{"Code39", Code39("CODE39"), 3, 3.0, 10.0, BCX_CODE39, "CODE39"},
+        SlantCase{
+            "Itf", {BARCODE_C25INTER, "12345678901231"}, 3, 3.0, 20.0, BCX_ITF, "12345678901231"}),
+    [](const ::testing::TestParamInfo<SlantCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace bcxtest
