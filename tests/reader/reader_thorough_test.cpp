@@ -338,9 +338,10 @@ TEST_P(ScannedBetweenDirections, AreReadByLinesSquareToTheirBars) {
     ASSERT_EQ(found.size(), 1u) << "at " << c.degrees + turn;
     EXPECT_EQ(found[0].type, c.type);
     EXPECT_EQ(found[0].text, c.text);
-    // Known limit: lines corner a symbol where its outermost reading
-    // lines ran, which may be a few pixels of its bars' height.
-    EXPECT_TRUE(CornersNear(found[0], quad, 4.0 * c.narrow + barHeight)) << found[0];
+    EXPECT_TRUE(CornersNear(found[0], quad, 2.0 * c.narrow))
+        << found[0] << " drawn at (" << quad.p[0].x << "," << quad.p[0].y << ") (" << quad.p[1].x
+        << "," << quad.p[1].y << ") (" << quad.p[2].x << "," << quad.p[2].y << ") (" << quad.p[3].x
+        << "," << quad.p[3].y << ")";
   }
 }
 
