@@ -9,6 +9,7 @@
 #include "decode/dispatch.h"
 #include "decode/dispatch_thorough.h"
 #include "decode/interleaved2of5_thorough.h"
+#include "decode/module_match.h"
 #include "decode/symbology.h"
 #include "detect/bar_field_thorough.h"
 #include "detect/profile_edges_thorough.h"
@@ -347,6 +348,54 @@ bool EndBarRunsAcross(const GreyImage& g, const Line& line, const float* profile
   return true;
 }
 
+// An ITF read out of a longer run needs kItfQuietInRunNarrows of quiet
+// zone on both sides, or the line's end. On a line that is asked of the
+// profile, not of the next element: camera or scanner noise on the paper
+// beside a symbol makes shallow dips the edges take for thin bars, which
+// split a quiet zone into short spaces, while a bar lost inside a symbol
+// leaves a real one of the symbol behind the gap. Quiet is where the
+// profile stays on the spaces' side of the level halfway between the
+// symbol's bars and spaces, from kQuietEdgeNarrows beyond its end bar's
+// edge, where that edge's blur has faded.
+constexpr double kQuietEdgeNarrows = 0.5;
+
+bool ItfQuietOnProfile(const float* profile, int32_t samples, const double* edges,
+                       const double* widths, int32_t first, int32_t last, bool lightBars) {
+  const double narrow = NarrowElementOf(widths, first, last);
+  if (!(narrow > 0.0)) return false;
+  double bars = 0.0;
+  double spaces = 0.0;
+  int32_t barCount = 0;
+  int32_t spaceCount = 0;
+  for (int32_t i = first; i <= last; ++i) {
+    const int32_t middle =
+        std::clamp(static_cast<int32_t>(0.5 * (edges[i] + edges[i + 1])), 0, samples - 1);
+    if ((i - first) % 2 == 0) {
+      bars += profile[middle];
+      ++barCount;
+    } else {
+      spaces += profile[middle];
+      ++spaceCount;
+    }
+  }
+  if (barCount == 0 || spaceCount == 0) return false;
+  const double level = 0.5 * (bars / barCount + spaces / spaceCount);
+  const auto inked = [&](int32_t i) { return lightBars ? profile[i] > level : profile[i] < level; };
+  const double margin = kQuietEdgeNarrows * narrow;
+  const double reach = kItfQuietInRunNarrows * narrow;
+  const int32_t beforeFrom = static_cast<int32_t>(std::floor(edges[first] - margin));
+  const int32_t beforeTo = static_cast<int32_t>(std::floor(edges[first] - reach));
+  for (int32_t i = beforeFrom; i >= 0 && i >= beforeTo; --i) {
+    if (inked(i)) return false;
+  }
+  const int32_t afterFrom = static_cast<int32_t>(std::ceil(edges[last + 1] + margin));
+  const int32_t afterTo = static_cast<int32_t>(std::ceil(edges[last + 1] + reach));
+  for (int32_t i = afterFrom; i < samples && i <= afterTo; ++i) {
+    if (inked(i)) return false;
+  }
+  return true;
+}
+
 void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line& line,
                 const float* profile, bool lightBars, const double* edges, int32_t edgeCount) {
   const int32_t count = ElementsOf(edges, edgeCount, w.forward);
@@ -375,7 +424,10 @@ void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line&
         const int32_t last = reversed ? count - 1 - span.first : span.last;
         if (length <= 0 || Overlaps(used, usedCount, first, last)) continue;
         const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
-        if (type == kInterleaved2of5 && !ItfQuietInRun(w.forward, count, first, last)) continue;
+        if (type == kInterleaved2of5 &&
+            !ItfQuietOnProfile(profile, line.samples, edges, w.forward, first, last, lightBars)) {
+          continue;
+        }
         if (NeedsWholeEndBars(type) &&
             (!EndBarRunsAcross(g, line, profile, edges, first, first + 1, lightBars) ||
              !EndBarRunsAcross(g, line, profile, edges, last, last - 1, lightBars))) {

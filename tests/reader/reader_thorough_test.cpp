@@ -352,7 +352,23 @@ INSTANTIATE_TEST_SUITE_P(
         SlantCase{"Code128", Code128("SLANT-128"), 3, 0.0, 37.5, BCX_CODE128, "SLANT-128"},
         SlantCase{"Code39", Code39("CODE39"), 3, 3.0, 10.0, BCX_CODE39, "CODE39"},
         SlantCase{
-            "Itf", {BARCODE_C25INTER, "12345678901231"}, 3, 3.0, 20.0, BCX_ITF, "12345678901231"}),
+            "Itf", {BARCODE_C25INTER, "12345678901231"}, 3, 3.0, 20.0, BCX_ITF, "12345678901231"},
+        // The paper's noise beside these makes dips that split the quiet
+        // zone on many lines.
+        SlantCase{"ItfWide",
+                  {BARCODE_C25INTER, "12345678901231"},
+                  4,
+                  3.0,
+                  175.0,
+                  BCX_ITF,
+                  "12345678901231"},
+        SlantCase{"ItfTwoToOne",
+                  {BARCODE_C25INTER, "12345678901231"},
+                  4,
+                  2.0,
+                  5.0,
+                  BCX_ITF,
+                  "12345678901231"}),
     [](const ::testing::TestParamInfo<SlantCase>& info) { return info.param.name; });
 
 }  // namespace
