@@ -2,7 +2,37 @@
 
 #include <allheaders.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace bcxtest {
+
+void Blur(std::vector<double>& image, int width, int height, double sigma) {
+  if (sigma <= 0.0) return;
+  const int reach = static_cast<int>(std::ceil(3.0 * sigma));
+  std::vector<double> kernel(static_cast<size_t>(2 * reach + 1));
+  double sum = 0.0;
+  for (int k = -reach; k <= reach; ++k) {
+    kernel[static_cast<size_t>(k + reach)] = std::exp(-0.5 * k * k / (sigma * sigma));
+    sum += kernel[static_cast<size_t>(k + reach)];
+  }
+  for (double& k : kernel) k /= sum;
+  std::vector<double> pass(image.size());
+  for (int dir = 0; dir < 2; ++dir) {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        double v = 0.0;
+        for (int k = -reach; k <= reach; ++k) {
+          const int sx = dir == 0 ? std::clamp(x + k, 0, width - 1) : x;
+          const int sy = dir == 1 ? std::clamp(y + k, 0, height - 1) : y;
+          v += kernel[static_cast<size_t>(k + reach)] * image[static_cast<size_t>(sy * width + sx)];
+        }
+        pass[static_cast<size_t>(y * width + x)] = v;
+      }
+    }
+    image.swap(pass);
+  }
+}
 
 GreyPixels DecodeGrey(const std::vector<uint8_t>& encoded) {
   GreyPixels grey;

@@ -21,6 +21,10 @@ struct GreyPixels {
 // Decoded with Leptonica, not with the library's provider. Empty on failure.
 GreyPixels DecodeGrey(const std::vector<uint8_t>& encoded);
 
+// A Gaussian blur of sigma pixels over width x height grey levels, the
+// border continued outwards, as a lens or a scanner's optics spread ink.
+void Blur(std::vector<double>& image, int width, int height, double sigma);
+
 struct Symbol {
   int type;
   std::string text;

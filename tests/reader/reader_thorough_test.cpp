@@ -262,33 +262,8 @@ TEST(Thorough, ItfWithALostBarGivesNoShorterSymbol) {
 // A scan of a symbol: blurred by 0.4 of a module, printed between grey
 // levels 40 and 225, its ink spread or lost by 20 levels, and noise of 16.
 void DegradeLikeAScan(GreyPixels& g, double module, uint32_t seed) {
-  const double sigma = 0.4 * module;
-  const int reach = static_cast<int>(std::ceil(3.0 * sigma));
-  std::vector<double> kernel(static_cast<size_t>(2 * reach + 1));
-  double sum = 0.0;
-  for (int k = -reach; k <= reach; ++k) {
-    kernel[static_cast<size_t>(k + reach)] = std::exp(-0.5 * k * k / (sigma * sigma));
-    sum += kernel[static_cast<size_t>(k + reach)];
-  }
-  for (double& k : kernel) k /= sum;
-  const int w = g.width;
-  const int h = g.height;
   std::vector<double> a(g.pixels.begin(), g.pixels.end());
-  std::vector<double> b(a.size());
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        double v = 0.0;
-        for (int k = -reach; k <= reach; ++k) {
-          const int sx = pass == 0 ? std::clamp(x + k, 0, w - 1) : x;
-          const int sy = pass == 1 ? std::clamp(y + k, 0, h - 1) : y;
-          v += kernel[static_cast<size_t>(k + reach)] * a[static_cast<size_t>(sy) * w + sx];
-        }
-        b[static_cast<size_t>(y) * w + x] = v;
-      }
-    }
-    a.swap(b);
-  }
+  Blur(a, g.width, g.height, 0.4 * module);
   std::mt19937 random(seed);
   std::normal_distribution<double> noise(0.0, 16.0);
   const double shift = seed % 2 == 0 ? 20.0 : -20.0;
