@@ -177,22 +177,35 @@ TEST(Thorough, LightLineAlongTheSymbolGivesOneResult) {
   }
 }
 
-// Code 39 and ITF drawn with wide elements `ratio` times the narrow ones.
-GreyPixels DrawWithRatio(const SymbolSpec& symbolDef, int narrow, double ratio, double degrees,
-                         Quad* quad) {
+// A symbol's pixels across, `narrow` pixels a module; with `ratio`, every
+// wide element of Code 39 or ITF is that many narrow ones, without, each
+// element is as many modules as it is encoded.
+std::vector<uint8_t> PixelsAcross(const SymbolSpec& symbolDef, int narrow, double ratio) {
   const std::vector<int> runs = ModuleRuns(EncodeModules(symbolDef));
   const int wide = static_cast<int>(std::lround(narrow * ratio));
   std::vector<uint8_t> pixels;
   for (size_t i = 0; i < runs.size(); ++i) {
-    const int w = runs[i] == 1 ? narrow : wide;
+    const int w = runs[i] == 1 ? narrow : ratio > 0.0 ? wide : runs[i] * narrow;
     pixels.insert(pixels.end(), static_cast<size_t>(w), i % 2 == 0 ? 1 : 0);
   }
-  Pix* flat = DrawModules(pixels, 1, 60, 12 * narrow, quad);
+  return pixels;
+}
+
+// The pixels drawn `barHeight` tall with a quiet zone of `quiet`, turned.
+GreyPixels DrawTurned(const std::vector<uint8_t>& pixels, int barHeight, int quiet, double degrees,
+                      Quad* quad) {
+  Pix* flat = DrawModules(pixels, 1, barHeight, quiet, quad);
   Pix* turned = RotateOnCanvas(flat, degrees, quad);
   GreyPixels grey = GreyOf(turned);
   DestroyPix(&turned);
   DestroyPix(&flat);
   return grey;
+}
+
+// Code 39 and ITF drawn with wide elements `ratio` times the narrow ones.
+GreyPixels DrawWithRatio(const SymbolSpec& symbolDef, int narrow, double ratio, double degrees,
+                         Quad* quad) {
+  return DrawTurned(PixelsAcross(symbolDef, narrow, ratio), 60, 12 * narrow, degrees, quad);
 }
 
 struct RatioCase {
@@ -293,21 +306,11 @@ class ScannedBetweenDirections : public ::testing::TestWithParam<SlantCase> {};
 // bars, in the direction the bar field measured, read them.
 TEST_P(ScannedBetweenDirections, AreReadByLinesSquareToTheirBars) {
   const SlantCase& c = GetParam();
-  const std::vector<int> runs = ModuleRuns(EncodeModules(c.symbolDef));
-  std::vector<uint8_t> pixels;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    const int w = c.ratio > 0.0 && runs[i] > 1 ? static_cast<int>(std::lround(c.narrow * c.ratio))
-                                               : runs[i] * c.narrow;
-    pixels.insert(pixels.end(), static_cast<size_t>(w), i % 2 == 0 ? 1 : 0);
-  }
+  const std::vector<uint8_t> pixels = PixelsAcross(c.symbolDef, c.narrow, c.ratio);
   const int barHeight = static_cast<int>(pixels.size() / 11);
   for (const double turn : {0.0, 90.0, 180.0}) {
     Quad quad{};
-    Pix* flat = DrawModules(pixels, 1, barHeight, 10 * c.narrow, &quad);
-    Pix* turned = RotateOnCanvas(flat, c.degrees + turn, &quad);
-    GreyPixels grey = GreyOf(turned);
-    DestroyPix(&turned);
-    DestroyPix(&flat);
+    GreyPixels grey = DrawTurned(pixels, barHeight, 10 * c.narrow, c.degrees + turn, &quad);
     DegradeLikeAScan(grey, c.narrow, static_cast<uint32_t>(turn) + 1u);
     const std::vector<Symbol> found = ReadThorough(grey);
     ASSERT_EQ(found.size(), 1u) << "at " << c.degrees + turn;
