@@ -1,6 +1,7 @@
 #include "detect/bar_field_thorough.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -247,6 +248,11 @@ bool MapBarField(const uint8_t* grey, int32_t width, int32_t height, ptrdiff_t s
     }
   }
   delete[] gradients;
+  for (size_t i = 0; i < count; ++i) {
+    for (uint32_t bits = across[i]; bits != 0; bits &= bits - 1) {
+      ++field.crossing[std::countr_zero(bits)];
+    }
+  }
   field.columns = columns;
   field.rows = rows;
   field.fixed = fixed;
@@ -262,10 +268,7 @@ void FreeBarField(BarField& field) {
 
 int64_t BlocksCrossing(const BarField& field, int32_t direction) {
   if (field.across == nullptr || direction < 0 || direction >= field.directions) return 0;
-  int64_t n = 0;
-  const size_t count = static_cast<size_t>(field.columns) * static_cast<size_t>(field.rows);
-  for (size_t i = 0; i < count; ++i) n += field.across[i] >> direction & 1u;
-  return n;
+  return field.crossing[direction];
 }
 
 }  // namespace bcx

@@ -33,6 +33,9 @@ struct BarField {
   // The lines' angle of each direction in radians, from the rows towards
   // the columns, in [0, pi): a fixed direction a lies at pi a / fixed.
   double angles[kMaxBarDirections] = {};
+  // How many blocks let each direction through, counted once when mapped:
+  // the lines ask it for every direction of every look.
+  int64_t crossing[kMaxBarDirections] = {};
   // Per block, bit a set when lines of direction a cross bars there.
   uint32_t* across = nullptr;
 };
