@@ -225,6 +225,15 @@ TEST(BarField, TwoPatchesAtTwoAnglesAddTwoDirectionsTheLargerFirst) {
   EXPECT_FALSE(CrossesBars(f.field, 230, 60, kDirections + 1));
   EXPECT_TRUE(CrossesBars(f.field, 56, 60, kDirections + 1));
   EXPECT_FALSE(CrossesBars(f.field, 56, 60, kDirections));
+  // The counts kept when mapped are those of asking every block.
+  for (int a = 0; a < f.field.directions; ++a) {
+    int64_t asked = 0;
+    for (int r = 0; r < f.field.rows; ++r) {
+      for (int c = 0; c < f.field.columns; ++c)
+        asked += CrossesBars(f.field, 8 * c + 4, 8 * r + 4, a);
+    }
+    EXPECT_EQ(BlocksCrossing(f.field, a), asked) << a;
+  }
 }
 
 // Patches at more angles than there is room for: eight of them get a
@@ -297,7 +306,7 @@ TEST(BarField, BadArgumentsMapNothing) {
 
 TEST(BarField, QuestionsOutsideTheFieldAreAnsweredNo) {
   Image image = Paper(64, 64);
-  DrawSmoothStripes(image, 0.0, 6.0, 0, 0, 64, 64);
+  DrawStripes(image, 0.0, 6.0, 0, 0, 64, 64);
   Field f;
   ASSERT_TRUE(Map(image, f));
   ASSERT_TRUE(CrossesBars(f.field, 32, 32, 0));
