@@ -539,15 +539,44 @@ void ReadStretches(const Context& context, const GreyImage& g, const BarField& f
   if (open >= 0.0) close();
 }
 
-// The lines are read in two looks. The first takes a quarter of them,
-// those whose index k along their direction has k % kLookPeriod of 0 or
-// 3 (a wide band and a narrow one, 6 and 10 pixels apart at the least
-// spacing): a symbol a dozen pixels tall is still crossed by two of them.
-// Where the first look reads a symbol in an image smaller than a page,
-// the image is taken to hold no other, as where the components read one,
-// and the rest of the lines, three quarters of the time, are not read. A
-// page's lines are all read in one look, wide and narrow bands taking
-// turns along them.
+double LengthOf(const LineRead& r) { return std::hypot(r.x1 - r.x0, r.y1 - r.y0); }
+
+bool SameText(const Work& w, const LineRead& a, const LineRead& b) {
+  return a.type == b.type && a.textLength == b.textLength &&
+         std::memcmp(w.pool + a.textAt, w.pool + b.textAt, static_cast<size_t>(a.textLength)) == 0;
+}
+
+bool Near(const LineRead& a, const LineRead& b) {
+  const double dx = 0.5 * (a.x0 + a.x1 - b.x0 - b.x1);
+  const double dy = 0.5 * (a.y0 + a.y1 - b.y0 - b.y1);
+  const double reach = kSameSymbolReach * std::max(LengthOf(a), LengthOf(b));
+  return dx * dx + dy * dy <= reach * reach;
+}
+
+// Two lines read one text in one place: a symbol, once clustered. Past
+// kMostReadsToPair readings the question is left open (the rest of the
+// lines are read), which bounds its cost.
+constexpr int32_t kMostReadsToPair = 512;
+
+bool AnySymbolRead(const Work& w) {
+  if (w.readCount > kMostReadsToPair) return false;
+  for (int32_t i = 0; i < w.readCount; ++i) {
+    for (int32_t j = i + 1; j < w.readCount; ++j) {
+      if (SameText(w, w.reads[i], w.reads[j]) && Near(w.reads[i], w.reads[j])) return true;
+    }
+  }
+  return false;
+}
+
+// Below a page's size the lines are read in two looks. The first takes a
+// quarter of them, those whose index k along their direction has
+// k % kLookPeriod of 0 or 3 (a wide band and a narrow one, 6 and 10 pixels
+// apart at the least spacing): a symbol a dozen pixels tall is still
+// crossed by two of them. It reads direction after direction and stops
+// after the first that reads a symbol, the image then taken to hold no
+// other, as where the components read one; where it reads none, the rest
+// of the lines are read. A page's lines are all read in one look, wide
+// and narrow bands taking turns along them.
 constexpr int32_t kLookPeriod = 8;
 
 enum class Look { kFirst, kRest, kAll };
@@ -557,14 +586,44 @@ bool InFirstLook(int32_t k) {
   return r == 0 || r == 3;
 }
 
+// The directions to read, in order. A page's in the field's own order.
+// Otherwise those most likely square to a symbol's bars first, as the
+// first look stops at the first direction after which a symbol is read:
+// the refined ones, at the peaks of the bar field's gradients, strongest
+// first, then the fixed ones by how many blocks they cross. Directions
+// that cross no block are left out. Returns how many.
+int32_t DirectionsInOrder(const BarField& field, Look look, int32_t* order) {
+  int32_t n = 0;
+  if (look == Look::kAll) {
+    for (int32_t a = 0; a < field.directions; ++a) {
+      if (BlocksCrossing(field, a) > 0) order[n++] = a;
+    }
+    return n;
+  }
+  for (int32_t a = field.fixed; a < field.directions; ++a) {
+    if (BlocksCrossing(field, a) > 0) order[n++] = a;
+  }
+  const int32_t refined = n;
+  for (int32_t a = 0; a < field.fixed; ++a) {
+    if (BlocksCrossing(field, a) > 0) order[n++] = a;
+  }
+  std::stable_sort(order + refined, order + n, [&](int32_t a, int32_t b) {
+    return BlocksCrossing(field, a) > BlocksCrossing(field, b);
+  });
+  return n;
+}
+
 void Sweep(const Context& context, const GreyImage& g, const BarField& field, Work& w, Look look) {
   const double cx = 0.5 * (g.width - 1);
   const double cy = 0.5 * (g.height - 1);
   const double reach = 0.5 * std::hypot(g.width, g.height);
   const double spacing =
       std::max(kLineSpacing, kLineSpacing * SamplesAt(field, kLineSpacing) / kSampleBudget);
-  for (int32_t a = 0; a < field.directions; ++a) {
-    if (BlocksCrossing(field, a) == 0) continue;
+  int32_t order[kMaxBarDirections];
+  const int32_t directions = DirectionsInOrder(field, look, order);
+  for (int32_t d = 0; d < directions; ++d) {
+    if (look == Look::kFirst && d > 0 && AnySymbolRead(w)) return;
+    const int32_t a = order[d];
     const double theta = field.angles[a];
     const double ux = std::cos(theta);
     const double uy = std::sin(theta);
@@ -622,35 +681,6 @@ void SweepThin(const Context& context, const GreyImage& g, Work& w) {
     line.tapStep = kBandStep;
     ReadLine(context, g, w, line);
   }
-}
-
-double LengthOf(const LineRead& r) { return std::hypot(r.x1 - r.x0, r.y1 - r.y0); }
-
-bool SameText(const Work& w, const LineRead& a, const LineRead& b) {
-  return a.type == b.type && a.textLength == b.textLength &&
-         std::memcmp(w.pool + a.textAt, w.pool + b.textAt, static_cast<size_t>(a.textLength)) == 0;
-}
-
-bool Near(const LineRead& a, const LineRead& b) {
-  const double dx = 0.5 * (a.x0 + a.x1 - b.x0 - b.x1);
-  const double dy = 0.5 * (a.y0 + a.y1 - b.y0 - b.y1);
-  const double reach = kSameSymbolReach * std::max(LengthOf(a), LengthOf(b));
-  return dx * dx + dy * dy <= reach * reach;
-}
-
-// Two lines read one text in one place: a symbol, once clustered. Past
-// kMostReadsToPair readings the question is left open (the rest of the
-// lines are read), which bounds its cost.
-constexpr int32_t kMostReadsToPair = 512;
-
-bool AnySymbolRead(const Work& w) {
-  if (w.readCount > kMostReadsToPair) return false;
-  for (int32_t i = 0; i < w.readCount; ++i) {
-    for (int32_t j = i + 1; j < w.readCount; ++j) {
-      if (SameText(w, w.reads[i], w.reads[j]) && Near(w.reads[i], w.reads[j])) return true;
-    }
-  }
-  return false;
 }
 
 // A symbol as the lines read it: the reading its cluster started from, how
