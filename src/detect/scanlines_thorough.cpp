@@ -572,11 +572,11 @@ bool AnySymbolRead(const Work& w) {
 // quarter of them, those whose index k along their direction has
 // k % kLookPeriod of 0 or 3 (a wide band and a narrow one, 6 and 10 pixels
 // apart at the least spacing): a symbol a dozen pixels tall is still
-// crossed by two of them. It reads direction after direction and stops
-// after the first that reads a symbol, the image then taken to hold no
-// other, as where the components read one; where it reads none, the rest
-// of the lines are read. A page's lines are all read in one look, wide
-// and narrow bands taking turns along them.
+// crossed by two of them. Where it reads none, the rest of the lines are
+// read. Each look reads direction after direction and stops after the
+// first that reads a symbol, the image then taken to hold no other, as
+// where the components read one. A page's lines are all read in one
+// look, wide and narrow bands taking turns along them.
 constexpr int32_t kLookPeriod = 8;
 
 enum class Look { kFirst, kRest, kAll };
@@ -587,8 +587,8 @@ bool InFirstLook(int32_t k) {
 }
 
 // The directions to read, in order. A page's in the field's own order.
-// Otherwise those most likely square to a symbol's bars first, as the
-// first look stops at the first direction after which a symbol is read:
+// Otherwise those most likely square to a symbol's bars first, as a look
+// stops at the first direction after which a symbol is read:
 // the refined ones, at the peaks of the bar field's gradients, strongest
 // first, then the fixed ones by how many blocks they cross. Directions
 // that cross no block are left out. Returns how many.
@@ -622,7 +622,7 @@ void Sweep(const Context& context, const GreyImage& g, const BarField& field, Wo
   int32_t order[kMaxBarDirections];
   const int32_t directions = DirectionsInOrder(field, look, order);
   for (int32_t d = 0; d < directions; ++d) {
-    if (look == Look::kFirst && d > 0 && AnySymbolRead(w)) return;
+    if (look != Look::kAll && d > 0 && AnySymbolRead(w)) return;
     const int32_t a = order[d];
     const double theta = field.angles[a];
     const double ux = std::cos(theta);
