@@ -607,9 +607,17 @@ int32_t DirectionsInOrder(const BarField& field, Look look, int32_t* order) {
   for (int32_t a = 0; a < field.fixed; ++a) {
     if (BlocksCrossing(field, a) > 0) order[n++] = a;
   }
-  std::stable_sort(order + refined, order + n, [&](int32_t a, int32_t b) {
-    return BlocksCrossing(field, a) > BlocksCrossing(field, b);
-  });
+  // Most blocks first, ties in the field's order: an insertion sort of at
+  // most kMaxFixedDirections, which needs no buffer.
+  for (int32_t i = refined + 1; i < n; ++i) {
+    const int32_t moving = order[i];
+    int32_t j = i;
+    for (; j > refined && BlocksCrossing(field, order[j - 1]) < BlocksCrossing(field, moving);
+         --j) {
+      order[j] = order[j - 1];
+    }
+    order[j] = moving;
+  }
   return n;
 }
 
