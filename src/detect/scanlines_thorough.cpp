@@ -555,13 +555,15 @@ bool Near(const LineRead& a, const LineRead& b) {
 
 // Two lines read one text in one place: a symbol, once clustered. Past
 // kMostReadsToPair readings the question is left open (the rest of the
-// lines are read), which bounds its cost.
+// lines are read), which bounds its cost. Where the readings before
+// `since` are known to pair with none among them, only the pairs with a
+// later one are asked: a look asks after every direction.
 constexpr int32_t kMostReadsToPair = 512;
 
-bool AnySymbolRead(const Work& w) {
+bool AnySymbolRead(const Work& w, int32_t since = 0) {
   if (w.readCount > kMostReadsToPair) return false;
-  for (int32_t i = 0; i < w.readCount; ++i) {
-    for (int32_t j = i + 1; j < w.readCount; ++j) {
+  for (int32_t j = std::max(since, 1); j < w.readCount; ++j) {
+    for (int32_t i = 0; i < j; ++i) {
       if (SameText(w, w.reads[i], w.reads[j]) && Near(w.reads[i], w.reads[j])) return true;
     }
   }
@@ -629,8 +631,12 @@ void Sweep(const Context& context, const GreyImage& g, const BarField& field, Wo
       std::max(kLineSpacing, kLineSpacing * SamplesAt(field, kLineSpacing) / kSampleBudget);
   int32_t order[kMaxBarDirections];
   const int32_t directions = DirectionsInOrder(field, look, order);
+  int32_t unpaired = 0;  // readings before it pair with none of them
   for (int32_t d = 0; d < directions; ++d) {
-    if (look != Look::kAll && d > 0 && AnySymbolRead(w)) return;
+    if (look != Look::kAll && d > 0) {
+      if (AnySymbolRead(w, unpaired)) return;
+      unpaired = w.readCount;
+    }
     const int32_t a = order[d];
     const double theta = field.angles[a];
     const double ux = std::cos(theta);
