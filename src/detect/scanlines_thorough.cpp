@@ -191,17 +191,28 @@ constexpr double kFixedSlack = 1e-3;
 int64_t Fixed(double v) { return static_cast<int64_t>(std::llround(v * kFixedOne)); }
 
 // Narrows [*first, *last] to the steps i at which p + i d lies within
-// [low, high].
+// [low, high]; an empty [low, high], as in an image two pixels narrow,
+// leaves none. A step below kAlongAxis is a line along the other axis (the
+// cosine of a right angle comes out as 6e-17).
+constexpr double kAlongAxis = 1e-12;
+
 void KeepWithin(double p, double d, double low, double high, int32_t* first, int32_t* last) {
-  if (std::fabs(d) < 1e-12) {
+  if (low > high) {
+    *last = *first - 1;
+    return;
+  }
+  if (std::fabs(d) < kAlongAxis) {
     if (p < low || p > high) *last = *first - 1;
     return;
   }
   double a = (low - p) / d;
   double b = (high - p) / d;
   if (a > b) std::swap(a, b);
-  *first = std::max(*first, static_cast<int32_t>(std::max(-1.0, std::ceil(a))));
-  *last = std::min(*last, static_cast<int32_t>(std::min(1e9, std::floor(b))));
+  // Held to a range that fits the steps' type before the conversion.
+  constexpr double kFewest = -1.0;
+  constexpr double kMost = 1e9;
+  *first = std::max(*first, static_cast<int32_t>(std::clamp(std::ceil(a), kFewest, kMost)));
+  *last = std::min(*last, static_cast<int32_t>(std::clamp(std::floor(b), kFewest, kMost)));
 }
 
 // Adds the grey levels of one tap's row of points to the profile. Where
