@@ -102,11 +102,87 @@ float MiddleAt(const BlockRanges& r, int32_t i) {
   return 0.5f * (r.low[b] + r.high[b]);
 }
 
-void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, int32_t from,
+// Light falling off across a label (a highlight, a shadow, the curve of a
+// can) can step the profile down to a flat level and on into a bar with
+// no rise between, so that the paper beside the bar and the brighter
+// ground before it read as one element, the bar's far side the edge of
+// both: a symbol's first or last bar then swallows its quiet zone. Such
+// a level runs flat for kLeastStepSamples and more, while blur rounds an
+// edge between printed elements within a few samples (elements blurred
+// together leave a shoulder of a module or two, not a flat run of four
+// and more at two pixels a module). Of the two steps, the steeper is the
+// element's edge: lighting changes over many pixels, print over the blur.
+// Flat is within kStepFlatShare of the swing, well under a swing itself,
+// so noise does not cut the run short and no element hides in it.
+constexpr int32_t kLeastStepSamples = 8;
+constexpr float kStepFlatShare = 0.5f;
+
+float SteepestRise(const float* profile, int32_t a, int32_t b) {
+  float steepest = 0.0f;
+  for (int32_t j = a; j < b; ++j)
+    steepest = std::max(steepest, std::fabs(profile[j + 1] - profile[j]));
+  return steepest;
+}
+
+// Narrows the extremes from < to of one edge to the steeper step, where
+// the profile between them holds a flat level a swing away from both;
+// true when it did.
+bool KeepSteeperStep(const float* profile, float swing, int32_t* from, int32_t* to) {
+  const int32_t a = *from;
+  const int32_t b = *to;
+  if (b - a < kLeastStepSamples + 2) return false;
+  const float flat = kStepFlatShare * swing;
+  int32_t runStart = a + 1;
+  float low = profile[runStart];
+  float high = low;
+  for (int32_t j = a + 1; j < b; ++j) {
+    low = std::min(low, profile[j]);
+    high = std::max(high, profile[j]);
+    if (high - low > flat) {
+      runStart = j;
+      low = profile[j];
+      high = low;
+      continue;
+    }
+    if (j - runStart + 1 < kLeastStepSamples) continue;
+    // A flat run; it ends where the profile leaves it.
+    int32_t runEnd = j;
+    while (runEnd + 1 < b &&
+           std::max(high, profile[runEnd + 1]) - std::min(low, profile[runEnd + 1]) <= flat) {
+      ++runEnd;
+      low = std::min(low, profile[runEnd]);
+      high = std::max(high, profile[runEnd]);
+    }
+    const float level = 0.5f * (low + high);
+    if (std::fabs(profile[a] - level) >= swing && std::fabs(profile[b] - level) >= swing) {
+      if (SteepestRise(profile, runEnd, b) >= SteepestRise(profile, a, runStart)) {
+        *from = runEnd;
+      } else {
+        *to = runStart;
+      }
+      return true;
+    }
+    // The flat of an extreme itself: look on past it.
+    j = runEnd;
+    runStart = runEnd + 1;
+    low = profile[runStart];
+    high = low;
+  }
+  return false;
+}
+
+void WriteEdge(EdgeWriter& w, const BlockRanges& r, const float* profile, float swing, int32_t from,
                int32_t to) {
   const bool falling = profile[from] > profile[to];
   if (!w.started && !falling) return;
   w.started = true;
+  // Where the edge is one step of two, the local range holds the other
+  // ground's level too; the step's own middle stands for it.
+  if (KeepSteeperStep(profile, swing, &from, &to)) {
+    const float own = 0.5f * (profile[from] + profile[to]);
+    w.edges[w.count++] = EdgeBetween(profile, from, to, own);
+    return;
+  }
   w.edges[w.count++] = EdgeBetween(profile, from, to, MiddleAt(r, (from + to) / 2));
 }
 
@@ -206,7 +282,7 @@ int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& fin
         if (v < profile[lowAt]) {
           lowAt = i;
         } else if (v - profile[lowAt] >= swing) {
-          WriteEdge(w, ranges, profile, lastAt, lowAt);
+          WriteEdge(w, ranges, profile, swing, lastAt, lowAt);
           lastAt = lowAt;
           highAt = i;
           seeking = Seeking::kHigh;
@@ -216,7 +292,7 @@ int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& fin
         if (v > profile[highAt]) {
           highAt = i;
         } else if (profile[highAt] - v >= swing) {
-          WriteEdge(w, ranges, profile, lastAt, highAt);
+          WriteEdge(w, ranges, profile, swing, lastAt, highAt);
           lastAt = highAt;
           lowAt = i;
           seeking = Seeking::kLow;
@@ -231,7 +307,7 @@ int32_t FindProfileEdges(const float* profile, int32_t n, const EdgeFinding& fin
     const float swing = SwingAt(ranges, pendingAt, finding);
     const float rise = profile[pendingAt] - profile[lastAt];
     if ((rise >= swing || -rise >= swing) && pendingAt > lastAt) {
-      WriteEdge(w, ranges, profile, lastAt, pendingAt);
+      WriteEdge(w, ranges, profile, swing, lastAt, pendingAt);
     }
   }
   return w.count;

@@ -123,6 +123,55 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ProfileEdgesTest,
                            return std::string(info.param.name);
                          });
 
+// Light brighter beyond a symbol's quiet zones (a highlight on a bottle, a
+// lit card behind a dim label), falling to the paper's level over `ramp`
+// samples, `gap` samples of flat paper before the first bar and after the
+// last: the end bars keep their own widths instead of taking in the paper.
+struct GroundCase {
+  const char* name;
+  double module;
+  double sigma;
+  double lift;  // grey levels above the paper
+  double ramp;  // samples the lift takes to fade
+  int gap;      // flat paper samples between the ramp and the bars
+};
+
+void PrintTo(const GroundCase& c, std::ostream* out) { *out << c.name; }
+
+class BrighterGroundTest : public testing::TestWithParam<GroundCase> {};
+
+TEST_P(BrighterGroundTest, EndBarsKeepTheirWidths) {
+  const GroundCase& c = GetParam();
+  for (int step = 0; step < 8; ++step) {
+    Drawn d = Draw(c.module, step / 8.0, c.sigma, 1.0, 99u + step);
+    // Contrast of a dim label: the paper's level taken halfway to the ink.
+    const double first = d.edges.front() - c.gap;
+    const double last = d.edges.back() + c.gap;
+    for (size_t i = 0; i < d.profile.size(); ++i) {
+      const double x = static_cast<double>(i);
+      const double beyond = std::max(first - x, x - last);
+      const double lit = std::clamp(beyond / c.ramp, 0.0, 1.0);
+      d.profile[i] = static_cast<float>(0.5 * (d.profile[i] + kPaper) + c.lift * lit);
+    }
+    const std::vector<double> found = Find(d.profile);
+    ASSERT_EQ(found.size(), d.edges.size()) << "offset " << step / 8.0;
+    const size_t n = found.size();
+    for (const size_t e : {size_t{0}, n - 2}) {
+      const double want = (d.edges[e + 1] - d.edges[e]) / c.module;
+      EXPECT_NEAR((found[e + 1] - found[e]) / c.module, want, 0.35)
+          << "element " << e << " offset " << step / 8.0;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grounds, BrighterGroundTest,
+                         testing::Values(GroundCase{"Highlight2px", 2.0, 0.8, 40.0, 10.0, 12},
+                                         GroundCase{"Highlight3px", 3.0, 1.0, 35.0, 20.0, 12},
+                                         GroundCase{"SteepLift2_5px", 2.5, 0.6, 45.0, 6.0, 16}),
+                         [](const testing::TestParamInfo<GroundCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 // JoinHalos with a work buffer of exactly `count` values, on the heap so
 // that an overrun shows.
 int32_t JoinWithWork(const float* profile, int32_t n, double* edges, int32_t count) {
