@@ -110,7 +110,7 @@ float MiddleAt(const BlockRanges& r, int32_t i) {
 // a level runs flat for kLeastStepSamples and more, while blur rounds an
 // edge between printed elements within a few samples (elements blurred
 // together leave a shoulder of a module or two, not a flat run of four
-// and more at two pixels a module). Of the two steps, the steeper is the
+// modules and more, kLeastStepSamples at two pixels a module). Of the two steps, the steeper is the
 // element's edge: lighting changes over many pixels, print over the blur.
 // Flat is within kStepFlatShare of the swing, well under a swing itself,
 // so noise does not cut the run short and no element hides in it.
@@ -119,8 +119,9 @@ constexpr float kStepFlatShare = 0.5f;
 
 float SteepestRise(const float* profile, int32_t a, int32_t b) {
   float steepest = 0.0f;
-  for (int32_t j = a; j < b; ++j)
+  for (int32_t j = a; j < b; ++j) {
     steepest = std::max(steepest, std::fabs(profile[j + 1] - profile[j]));
+  }
   return steepest;
 }
 
