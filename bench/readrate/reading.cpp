@@ -92,6 +92,18 @@ Score ScoreResults(const std::vector<bcxtest::ReadResult>& results,
   return score;
 }
 
+void ListResults(FILE* out, const std::string& label, int mode,
+                 const std::vector<bcxtest::ReadResult>& results) {
+  if (out == nullptr) return;
+  if (results.empty()) std::fprintf(out, "%s\t%s\t-\n", label.c_str(), ModeName(mode));
+  for (const bcxtest::ReadResult& r : results) {
+    std::fprintf(out, "%s\t%s\t%s\t%s", label.c_str(), ModeName(mode), bcx_symbology_name(r.type),
+                 bcxtest::Printable(r.text).c_str());
+    for (const bcxtest::PointD& c : r.corners) std::fprintf(out, "\t%.0f,%.0f", c.x, c.y);
+    std::fprintf(out, "\n");
+  }
+}
+
 double Median(std::vector<double> values) {
   if (values.empty()) return 0.0;
   const size_t mid = values.size() / 2;

@@ -2,6 +2,7 @@
 // against the symbols that were drawn.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,12 @@ Score ScoreResults(const std::vector<bcxtest::ReadResult>& results,
                    const std::vector<Symbol>& symbols);
 
 double Median(std::vector<double> values);
+
+// Writes one line per result to `out` (nothing when it is nullptr): the
+// image's label, the mode, the type's name, the text and the four corners,
+// or "-" where the image gave none. Two runs' lists compared line by line
+// tell whether a change moved a single result.
+void ListResults(FILE* out, const std::string& label, int mode,
+                 const std::vector<bcxtest::ReadResult>& results);
 
 }  // namespace readrate

@@ -3,10 +3,11 @@
 // failures.
 //
 //   bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose] [--height px]
-//                      [--dump folder]
+//                      [--dump folder] [--results file]
 //   bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] [--verbose]
+//                         [--results file]
 //   bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan] [--pages n]
-//                      [--dpi d]... [--dump folder] [--verbose]
+//                      [--dpi d]... [--dump folder] [--results file] [--verbose]
 //   bcx_readrate diagnose <case name> <module width> <degrees>
 //   bcx_readrate diagnose-failures [module width...]
 //   bcx_readrate diagnose-file <image path in manifest> [manifest.tsv]
@@ -17,6 +18,8 @@
 // through a bcx_reader in that mode, or in both side by side: sweep then
 // renders clean, blurred, noisy and scan-like images, Code 39 and ITF at
 // 2:1, 2.5:1 and 3:1, and counts misreads; --quick takes every third angle.
+// With --mode, --results lists every result of every image, its corners
+// included, so that the lists of two builds can be compared.
 // The sweep hands the reader grey pixels (bcx_read_gray); --png hands it
 // the same pixels as PNG bytes (bcx_read_memory), decoding timed too.
 // pages always reads through readers, both modes unless told, two pages
@@ -122,11 +125,12 @@ int Usage() {
   std::fprintf(
       stderr,
       "usage: bcx_readrate sweep [--mode exact|thorough|both] [--quick] [--png] [--verbose]\n"
-      "                          [--height px] [--dump folder]\n"
+      "                          [--height px] [--dump folder] [--results file]\n"
       "       bcx_readrate realdata [manifest.tsv] [--mode exact|thorough|both] "
-      "[--verbose]\n"
+      "[--verbose] [--results file]\n"
       "       bcx_readrate pages [--mode exact|thorough|both] [--quick] [--scan]\n"
-      "                          [--pages n] [--dpi d]... [--dump folder] [--verbose]\n"
+      "                          [--pages n] [--dpi d]... [--dump folder] [--results file]\n"
+      "                          [--verbose]\n"
       "       bcx_readrate diagnose <case> <module> <degrees>\n"
       "       bcx_readrate diagnose-failures [module...]\n"
       "       bcx_readrate diagnose-file <manifest path> [manifest.tsv]\n"
@@ -138,6 +142,17 @@ int Usage() {
 
 }  // namespace
 
+// The file --results names, closed when main returns.
+struct ResultsFile {
+  explicit ResultsFile(const char* path) : file(path ? std::fopen(path, "w") : nullptr) {}
+  ~ResultsFile() {
+    if (file != nullptr) std::fclose(file);
+  }
+  ResultsFile(const ResultsFile&) = delete;
+  ResultsFile& operator=(const ResultsFile&) = delete;
+  FILE* file;
+};
+
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string mode = argv[1];
@@ -148,6 +163,7 @@ int main(int argc, char** argv) {
   int perKind = 0;
   std::vector<int> dpis;
   std::string dumpFolder;
+  const char* resultsPath = nullptr;
   std::vector<int> modes;
   std::vector<char*> args;  // without the options
   for (int i = 0; i < argc; ++i) {
@@ -168,6 +184,8 @@ int main(int argc, char** argv) {
       dpis.push_back(std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--dump") == 0 && hasValue) {
       dumpFolder = argv[++i];
+    } else if (std::strcmp(argv[i], "--results") == 0 && hasValue) {
+      resultsPath = argv[++i];
     } else if (std::strcmp(argv[i], "--mode") == 0 && hasValue) {
       if (!readrate::ParseModes(argv[++i], &modes)) return Usage();
     } else {
@@ -176,6 +194,11 @@ int main(int argc, char** argv) {
   }
   argc = static_cast<int>(args.size());
   argv = args.data();
+  ResultsFile results(resultsPath);
+  if (resultsPath != nullptr && results.file == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", resultsPath);
+    return 2;
+  }
   if (mode == "sweep") {
     if (modes.empty()) return Sweep(verbose, nullptr);
     readrate::SweepOptions options;
@@ -185,11 +208,14 @@ int main(int argc, char** argv) {
     options.png = png;
     options.barHeight = g_barHeight;
     options.dumpFolder = dumpFolder;
+    options.results = results.file;
     return readrate::SweepModes(options);
   }
   if (mode == "realdata") {
     const char* manifest = argc > 2 && argv[2][0] != '-' ? argv[2] : kDefaultManifest;
-    if (!modes.empty()) return readrate::ReadRealDataModes(manifest, modes, verbose);
+    if (!modes.empty()) {
+      return readrate::ReadRealDataModes(manifest, modes, verbose, results.file);
+    }
     return readrate::ReadRealData(manifest, verbose);
   }
   if (mode == "pages") {
@@ -202,6 +228,7 @@ int main(int argc, char** argv) {
     options.perKind = perKind > 0 ? perKind : quick ? 1 : 2;
     options.dpis = dpis;
     options.dumpFolder = dumpFolder;
+    options.results = results.file;
     return readrate::ReadPages(options);
   }
   if (mode == "diagnose-file" && argc >= 3) {

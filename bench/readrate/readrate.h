@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,9 @@ bool LoadManifest(const std::string& manifestPath, std::vector<ManifestEntry>* e
 
 // The same images through a reader in each of the modes, with every
 // symbology on and with only the image's own.
-int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes, bool verbose);
+// `results`, when not nullptr, receives every result (ListResults).
+int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes, bool verbose,
+                      FILE* results);
 
 // Rendered symbols by degradation, symbology, module width and angle,
 // through a reader in each of the modes.
@@ -64,6 +67,7 @@ struct SweepOptions {
   bool png = false;  // through bcx_read_memory of a PNG, not the grey pixels
   int barHeight = 50;
   std::string dumpFolder;  // when set, every image a mode fails is saved there as PNG
+  FILE* results = nullptr;  // when set, receives every result (ListResults)
 };
 int SweepModes(const SweepOptions& options);
 
@@ -77,6 +81,7 @@ struct PagesOptions {
   int perKind = 1;         // pages of each kind at each resolution
   std::vector<int> dpis;   // empty: 150, 300, 600
   std::string dumpFolder;  // when set, every page is saved there as PNG
+  FILE* results = nullptr;  // when set, receives every result (ListResults)
 };
 int ReadPages(const PagesOptions& options);
 

@@ -292,8 +292,8 @@ uint32_t TypeMask(const Expectation& want) {
 
 }  // namespace
 
-int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes,
-                      bool verbose) {
+int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& modes, bool verbose,
+                      FILE* list) {
   std::vector<ManifestEntry> entries;
   if (!LoadManifest(manifestPath, &entries)) {
     std::fprintf(stderr, "cannot read %s\n", manifestPath.c_str());
@@ -323,6 +323,7 @@ int ReadRealDataModes(const std::string& manifestPath, const std::vector<int>& m
       bcx_reader_set_types(reader, BCX_ALL_TYPES);
       double ms = 0;
       const std::vector<ReadResult> results = ReadEncoded(reader, bytes, &ms);
+      ListResults(list, e.path.substr(DirectoryOf(manifestPath).size() + 1), modes[m], results);
       bool all = false;
       bool wrong = false;
       std::string seen;

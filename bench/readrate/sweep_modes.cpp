@@ -76,6 +76,12 @@ int SweepModes(const SweepOptions& o) {
             const std::vector<bcxtest::ReadResult> results =
                 o.png ? ReadEncoded(readers[m], png, &ms) : ReadGrey(readers[m], image, &ms);
             const Score score = ScoreResults(results, {symbols[si]});
+            if (o.results != nullptr) {
+              ListResults(o.results,
+                          std::string(DegradationName(kDegradations[d])) + " " + symbols[si].name +
+                              " " + std::to_string(kModules[mi]) + "px " + std::to_string(angle),
+                          o.modes[m], results);
+            }
             if (o.verbose && score.misread > 0) {
               std::printf(
                   "  misread, %s %s %d px %d degrees, %s:", DegradationName(kDegradations[d]),
