@@ -1,10 +1,15 @@
 #include "bcxscan_annotate.h"
 
 #include <leptonica/allheaders.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <utility>
 
+#include "bcxscan_input.h"
 #include "bcxscan_options.h"
 
 namespace bcxscan {
@@ -35,6 +40,7 @@ constexpr int32_t kLargeFontFrom = 800;
 constexpr int32_t kLabelGap = 4;
 constexpr int32_t kTrueColourDepth = 32;
 constexpr size_t kFormatHeadBytes = 12;
+constexpr mode_t kFolderMode = 0777;
 
 Colour TypeColour(int type) {
   constexpr int count = static_cast<int>(sizeof(kTypeColours) / sizeof(kTypeColours[0]));
@@ -192,6 +198,63 @@ bool WriteAnnotatedPicture(const ImageSource& source, int32_t page,
     return false;
   }
   return true;
+}
+
+void NotePicture(FileScan* scan, int32_t page, const std::vector<Symbol>& found) {
+  PendingPicture picture = {};
+  picture.page = page;
+  picture.multiPage = scan->input.pages > 1;
+  for (const Symbol& symbol : found) {
+    if (symbol.page == page) picture.symbols.push_back(symbol);
+  }
+  picture.messageAt = scan->report.messages.size();
+  scan->pictures.push_back(std::move(picture));
+}
+
+void NamePictures(PicturePlanner* planner, FileScan* scan) {
+  for (PendingPicture& picture : scan->pictures) {
+    picture.path = NextPicturePath(planner, scan->input.name, picture.page, picture.multiPage);
+  }
+}
+
+// Failures are put back where the picture was noted, from the last so that
+// the earlier places stay where they were.
+void DrawPictures(FileScan* scan) {
+  const Input& input = scan->input;
+  ImageSource source = {};
+  source.path = input.fromMemory ? nullptr : input.name.c_str();
+  source.data = input.data.data();
+  source.size = input.data.size();
+  std::vector<std::string> failures(scan->pictures.size());
+  for (size_t i = 0; i < scan->pictures.size(); ++i) {
+    const PendingPicture& picture = scan->pictures[i];
+    std::string reason;
+    if (!WriteAnnotatedPicture(source, picture.page, picture.symbols, picture.path, &reason)) {
+      failures[i] = ErrorLine(input.name, reason);
+    }
+  }
+  for (size_t i = failures.size(); i-- > 0;) {
+    if (failures[i].empty()) continue;
+    scan->report.messages.insert(scan->pictures[i].messageAt, failures[i]);
+    scan->report.error = true;
+  }
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info = {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PrepareFolder(const std::string& folder, std::string* reason) {
+  struct stat info = {};
+  if (stat(folder.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return true;
+    *reason = "'" + folder + "' is not a folder";
+    return false;
+  }
+  if (mkdir(folder.c_str(), kFolderMode) == 0) return true;
+  *reason = "cannot create folder '" + folder + "' (" + std::strerror(errno) + ")";
+  return false;
 }
 
 }  // namespace bcxscan

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "bcxscan_input.h"
 #include "bcxscan_options.h"
 
 namespace bcxscan {
@@ -15,6 +16,7 @@ constexpr unsigned char kLastPrintable = 126;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr size_t kTypeColumnWidth = 7;  // "code128", "gs1-128"
 constexpr const char* kColumnGap = "  ";
+constexpr size_t kLineBytes = 256;
 
 std::string Pad(std::string text, size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
@@ -124,6 +126,31 @@ std::string FormatTextBlock(std::string_view file, const std::vector<Symbol>& sy
             Pad(EscapeBytes(symbol.text), textWidth), kColumnGap, TextCorners(symbol), "\n"});
   }
   return block;
+}
+
+std::string FormatSymbols(const Options& options, const std::string& name,
+                          const std::vector<Symbol>& found) {
+  if (options.quiet) return std::string();
+  if (options.format == OutputFormat::kText) return FormatTextBlock(name, found);
+  std::string text;
+  for (const Symbol& symbol : found) {
+    text += options.format == OutputFormat::kTsv ? FormatTsvLine(name, symbol)
+                                                 : FormatJsonLine(name, symbol);
+  }
+  return text;
+}
+
+std::string FormatStats(const Input& input, double totalMs) {
+  char line[kLineBytes];
+  std::snprintf(line, sizeof(line),
+                ": %d page%s, %dx%d, load %.2f ms, scan %.2f ms, total %.2f ms\n", input.pages,
+                input.pages == 1 ? "" : "s", input.width, input.height, input.loadMs, input.scanMs,
+                totalMs);
+  return EscapeBytes(input.name) + line;
+}
+
+std::string ErrorLine(const std::string& name, const std::string& reason) {
+  return std::string(kProgram) + ": " + EscapeBytes(name) + ": " + reason + "\n";
 }
 
 }  // namespace bcxscan

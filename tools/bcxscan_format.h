@@ -1,4 +1,5 @@
-// Turning scan results into text, tab-separated or JSON Lines output.
+// Turning scan results into text, tab-separated or JSON Lines output, and
+// the lines bcxscan writes about each file on standard error.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,10 @@
 
 namespace bcxscan {
 
+struct Input;
+struct Options;
+
+constexpr const char* kProgram = "bcxscan";
 constexpr int kCorners = 4;
 
 struct Corner {
@@ -37,5 +42,15 @@ std::string FormatJsonLine(std::string_view file, const Symbol& symbol);
 // Every symbol of one file in aligned columns; a single "no symbol found"
 // line when there is none.
 std::string FormatTextBlock(std::string_view file, const std::vector<Symbol>& symbols);
+
+// A file's symbols in the format of the options; nothing when quiet.
+std::string FormatSymbols(const Options& options, const std::string& name,
+                          const std::vector<Symbol>& found);
+
+// The --stats line of one file, newline included.
+std::string FormatStats(const Input& input, double totalMs);
+
+// A message about one file, program name first, newline included.
+std::string ErrorLine(const std::string& name, const std::string& reason);
 
 }  // namespace bcxscan

@@ -1,5 +1,5 @@
-// The scanning loop of bcxscan: every file, every page, through the public
-// reader interface (bcxread.h) only.
+// The top of bcxscan: the options, a reader per job set up alike, the
+// pictures' folder, and the exit status of the whole run.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "bcxread.h"
 #include "bcxscan_options.h"
 
 namespace bcxscan {
@@ -18,11 +17,6 @@ constexpr int kExitTrouble = 2;
 
 // Progress is shown on a terminal once there are more files than this.
 constexpr size_t kProgressMinFiles = 4;
-
-// Hands mode, symbologies, threshold and limits to a reader (the region is
-// handled per file). Returns false with a one-line reason when the reader
-// refuses one.
-bool ApplySettings(const Options& options, bcx_reader* reader, std::string* error);
 
 // Scans every file of options.files on options.jobs threads, each with a
 // reader of its own, writes results to out and messages to err in file

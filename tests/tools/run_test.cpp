@@ -5,6 +5,7 @@
 
 #include "bcxread.h"
 #include "bcxscan_run.h"
+#include "bcxscan_settings.h"
 
 namespace bcxscan {
 namespace {

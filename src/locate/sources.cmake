@@ -1,1 +1,0 @@
-set(BCX_locate_SOURCES geometry.cpp grouping.cpp ordering.cpp element_run.cpp grouping_thorough.cpp)
