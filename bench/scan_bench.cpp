@@ -11,11 +11,13 @@
 #include <random>
 #include <vector>
 
-#include "api/context.h"
+#include "api/library.h"
 #include "bcxdec.h"
 #include "bcxread.h"
-#include "detect/scan.h"
-#include "locate/grouping.h"
+#include "pipeline/pipeline.h"
+#include "stages/components/components.h"
+#include "stages/components/scan_state.h"
+#include "stages/grouping/grouping.h"
 
 namespace {
 
@@ -227,14 +229,14 @@ void SegmentOnly(benchmark::State& state, const Page& page) {
   for (auto _ : state) {
     bcx::AllocateScanBuffers(g_library.context.scan, page.width, page.height);
     std::memcpy(bcx::g_library.context.scan.region, binary.data(), binary.size());
-    benchmark::DoNotOptimize(bcx::SegmentRegion(g_library.context));
+    benchmark::DoNotOptimize(bcx::RunExactPipeline(g_library.context));
     bcx::ReleaseScanBuffers(g_library.context.scan);
   }
   ReportRate(state, static_cast<int64_t>(page.width) * page.height);
   // What the page holds for the later stages.
   bcx::AllocateScanBuffers(g_library.context.scan, page.width, page.height);
   std::memcpy(bcx::g_library.context.scan.region, binary.data(), binary.size());
-  bcx::FindBars(g_library.context);
+  bcx::FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace);
   state.counters["bars"] = bcx::g_library.context.scan.barCount;
   int groups = 0;
   if (bcx::g_library.context.scan.barCount > 0 && bcx::AllocateGroupTable(g_library.context.scan)) {

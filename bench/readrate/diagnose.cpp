@@ -12,17 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/settings.h"
-#include "api/trace.h"
-#include "decode/classify.h"
-#include "decode/dispatch.h"
-#include "decode/symbology.h"
-#include "detect/scan.h"
+#include "pipeline/context.h"
+#include "pipeline/pipeline.h"
 #include "platform/screen.h"
 #include "rastra.h"
 #include "readrate.h"
+#include "records/settings.h"
+#include "records/trace.h"
 #include "render.h"
+#include "stages/components/scan_state.h"
+#include "stages/spans/spans.h"
+#include "symbologies/exact/classify.h"
+#include "symbologies/table.h"
 
 namespace readrate {
 namespace {
@@ -63,7 +64,7 @@ class TracedScan {
         rastra_get_grey(provider, &grey, &w, &h) != 0 &&
         bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
         rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
-    if (ok) bcx::SegmentRegion(context_);
+    if (ok) bcx::RunExactPipeline(context_);
     rastra_free(provider);
     return ok;
   }

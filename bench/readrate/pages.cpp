@@ -69,8 +69,7 @@ int ReadPages(const PagesOptions& o) {
           double ms = 0;
           const std::vector<bcxtest::ReadResult> results = ReadGrey(readers[m], page.image, &ms);
           const Score score = ScoreResults(results, page.symbols);
-          ListResults(o.results,
-                      kinds[k] + " " + std::to_string(dpi) + "dpi " + std::to_string(p),
+          ListResults(o.results, kinds[k] + " " + std::to_string(dpi) + "dpi " + std::to_string(p),
                       o.modes[m], results);
           Tally& t = row[m];
           ++t.pages;

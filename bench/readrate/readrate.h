@@ -66,7 +66,7 @@ struct SweepOptions {
   bool verbose = false;
   bool png = false;  // through bcx_read_memory of a PNG, not the grey pixels
   int barHeight = 50;
-  std::string dumpFolder;  // when set, every image a mode fails is saved there as PNG
+  std::string dumpFolder;   // when set, every image a mode fails is saved there as PNG
   FILE* results = nullptr;  // when set, receives every result (ListResults)
 };
 int SweepModes(const SweepOptions& options);
@@ -77,10 +77,10 @@ struct PagesOptions {
   std::vector<int> modes;
   bool quick = false;
   bool verbose = false;
-  bool scan = false;       // scan-like degradation of every page
-  int perKind = 1;         // pages of each kind at each resolution
-  std::vector<int> dpis;   // empty: 150, 300, 600
-  std::string dumpFolder;  // when set, every page is saved there as PNG
+  bool scan = false;        // scan-like degradation of every page
+  int perKind = 1;          // pages of each kind at each resolution
+  std::vector<int> dpis;    // empty: 150, 300, 600
+  std::string dumpFolder;   // when set, every page is saved there as PNG
   FILE* results = nullptr;  // when set, receives every result (ListResults)
 };
 int ReadPages(const PagesOptions& options);

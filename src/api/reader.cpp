@@ -8,9 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "api/context.h"
 #include "bcxread.h"
-#include "detect/scanlines_thorough.h"
+#include "pipeline/pipeline.h"
 #include "rastra.h"
 
 namespace {
@@ -122,16 +121,12 @@ int ReadGrey(bcx_reader* r, const uint8_t* pixels, int width, int height, ptrdif
   }
   const Clock::time_point start = Clock::now();
   r->context.settings = r->settings;
-  r->context.thorough = r->mode == BCX_MODE_THOROUGH;
-  if (r->context.thorough) bcx::SetThoroughLimits(r->context.settings, areaWidth, areaHeight);
   r->originX = area.left;
   r->originY = area.top;
   r->image.width = width;
   r->image.height = height;
-  bcx::SegmentRegion(r->context);
-  if (r->context.thorough) {
-    bcx::ReadScanlinesThorough(r->context, first, areaWidth, areaHeight, stride);
-  }
+  const bcx::Mode mode = r->mode == BCX_MODE_THOROUGH ? bcx::Mode::kThorough : bcx::Mode::kExact;
+  bcx::RunPipeline(r->context, mode, bcx::GreyRegion{first, areaWidth, areaHeight, stride});
   r->timings.scanMs = MillisecondsSince(start);
   return r->context.results.count;
 }
@@ -263,8 +258,7 @@ bcx_reader* bcx_reader_new(void) noexcept {
 
 void bcx_reader_free(bcx_reader* r) noexcept {
   if (r == nullptr) return;
-  bcx::EmptyResultTable(r->context.results);
-  bcx::ReleaseScanBuffers(r->context.scan);
+  bcx::ReleaseContext(r->context);
   rastra_free(r->provider);
   delete r;
 }

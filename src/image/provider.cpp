@@ -32,7 +32,8 @@ bool GetSize(int32_t* width, int32_t* height) {
   return rastra_get_size(Provider(), width, height) != 0;
 }
 
-bool GetBinaryPixels(uint8_t* buffer, int32_t width, int32_t height) {
+// Rastra's own operation is told the size; the region is the provider's.
+bool GetBinaryPixels(const ImageState& /*image*/, uint8_t* buffer, int32_t width, int32_t height) {
   return rastra_get_binary_pixels(Provider(), buffer, width, height) != 0;
 }
 

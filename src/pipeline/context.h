@@ -1,12 +1,13 @@
-// The state a scan works on, as one record: the settings, the scan's
+// The state a pipeline works on, as one record: the settings, the scan's
 // buffers and lists, and the result table. The library's exported calls
 // keep one of these for the whole process; every reader keeps its own.
 #pragma once
 
-#include "api/results.h"
-#include "api/settings.h"
-#include "detect/scan.h"
-#include "image/image_state.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/scan_state.h"
+#include "stages/grouping/grouping_thorough.h"
+#include "stages/spans/spans.h"
 
 namespace bcx {
 
@@ -15,20 +16,14 @@ struct ScanTrace;
 struct Context {
   Settings settings;
   ScanState scan;
+  ThoroughGrouping grouping;  // thorough mode's buffers beside the scan's
   ResultTable results;
   ScanTrace* trace;  // filled by the stages when not nullptr; diagnostics only
-  bool thorough;     // the tolerant stages in place of the exact ones
 };
 
-// What the exported calls of bcxdec.h share: the context and the current
-// image's bookkeeping.
-struct LibraryState {
-  Context context;
-  ImageState image;
-};
-
-// Zero at load, like every library variable: nothing runs before the host's
-// first call.
-extern constinit LibraryState g_library;
+// What group decoding of this context works on.
+inline GroupTarget TargetOf(Context& context) {
+  return GroupTarget{context.scan, context.settings, context.results, context.trace};
+}
 
 }  // namespace bcx

@@ -1,6 +1,5 @@
 // The image provider on Windows: Rastra.dll, whose operations are imported
 // by ordinal and keep the argument lists its hosts have always pushed.
-#include "api/context.h"
 #include "image/provider.h"
 #include "rastra.h"
 
@@ -19,8 +18,7 @@ bool GetSize(int32_t* width, int32_t* height) { return ::GetSize(width, height) 
 // The DLL's operation writes its current region without being told its
 // size, so the region is pinned again here, and only while the provider's
 // image is still the one the library sized may it write into the buffer.
-bool GetBinaryPixels(uint8_t* buffer, int32_t width, int32_t height) {
-  const ImageState& image = g_library.image;
+bool GetBinaryPixels(const ImageState& image, uint8_t* buffer, int32_t width, int32_t height) {
   int32_t w = 0;
   int32_t h = 0;
   if (!::GetSize(&w, &h) || w != image.imageWidth || h != image.imageHeight) return false;

@@ -1,5 +1,5 @@
 // Plane geometry on whole-pixel segments.
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 #include <cmath>
 #include <cstdint>

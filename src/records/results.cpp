@@ -1,4 +1,4 @@
-#include "api/results.h"
+#include "records/results.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "api/settings.h"
+#include "records/settings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "decode/symbology.h"
+#include "symbologies/table.h"
 
 namespace bcx {
 

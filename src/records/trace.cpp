@@ -1,6 +1,6 @@
-#include "api/trace.h"
+#include "records/trace.h"
 
-#include "detect/scan.h"
+#include "records/bar.h"
 
 namespace bcx {
 
@@ -39,21 +39,22 @@ void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, doub
   }
 }
 
-void TraceGroupCollected(ScanTrace* trace, const ScanState& scan, int32_t bars) {
+void TraceGroupCollected(ScanTrace* trace, const BarRecord* group, int32_t bars,
+                         const BarRecord* rest, int32_t restCount) {
   if (trace == nullptr) return;
   const int32_t index = trace->groupsCollected++;
   if (bars < 2) ++trace->loneBars;
   trace->lastCollected = bars;
   if (index >= kTraceCollected || bars < 1) return;
-  TraceCollectedGroup& group = trace->collected[index];
-  group.bars = bars;
-  group.merged = bars;
-  group.run = -1;
-  group.seedWidth = scan.group[0].meanWidth;
-  group.seedSide = scan.group[0].side;
-  group.leftOutCount = 0;
-  for (int32_t i = 0; i < scan.barCount && i < kTraceLeftOut; ++i) {
-    group.leftOut[group.leftOutCount++] = scan.bars[i].side;
+  TraceCollectedGroup& kept = trace->collected[index];
+  kept.bars = bars;
+  kept.merged = bars;
+  kept.run = -1;
+  kept.seedWidth = group[0].meanWidth;
+  kept.seedSide = group[0].side;
+  kept.leftOutCount = 0;
+  for (int32_t i = 0; i < restCount && i < kTraceLeftOut; ++i) {
+    kept.leftOut[kept.leftOutCount++] = rest[i].side;
   }
 }
 
@@ -63,17 +64,17 @@ void TraceGroupMerged(ScanTrace* trace, int32_t bars) {
   if (index >= 0 && index < kTraceCollected) trace->collected[index].merged = bars;
 }
 
-void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, int32_t bars) {
+void TraceGroupRun(ScanTrace* trace, const BarRecord* group, const double* run, int32_t bars) {
   if (trace == nullptr) return;
   const int32_t index = trace->groupCount++;
   if (index >= kTraceGroups || bars < 1) return;
-  TraceGroup& group = trace->groups[index];
-  group.collected = trace->lastCollected;
-  group.bars = bars;
-  group.runLength = 2 * bars - 1;
-  for (int32_t i = 0; i < group.runLength && i < kTraceRunElements; ++i) group.run[i] = run[i];
-  group.firstSide = scan.group[0].side;
-  group.lastSide = scan.group[bars - 1].side;
+  TraceGroup& kept = trace->groups[index];
+  kept.collected = trace->lastCollected;
+  kept.bars = bars;
+  kept.runLength = 2 * bars - 1;
+  for (int32_t i = 0; i < kept.runLength && i < kTraceRunElements; ++i) kept.run[i] = run[i];
+  kept.firstSide = group[0].side;
+  kept.lastSide = group[bars - 1].side;
   const int32_t collected = trace->groupsCollected - 1;
   if (collected >= 0 && collected < kTraceCollected) trace->collected[collected].run = index;
 }

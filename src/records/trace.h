@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 namespace bcx {
 
-struct ScanState;
+struct BarRecord;
 
 // Room for the rejected lengths, groups, runs and spans of a busy page.
 constexpr int kTraceLengths = 512;
@@ -74,10 +74,12 @@ struct ScanTrace {
 // Each does nothing when trace is nullptr.
 void TraceScanStart(ScanTrace* trace);
 void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, double barLength);
-// After collection: scan.group holds the group, seed first, and scan.bars the rest.
-void TraceGroupCollected(ScanTrace* trace, const ScanState& scan, int32_t bars);
+// After collection: `group` holds its bars, seed first, and `rest` the bar
+// list's bars left out of it.
+void TraceGroupCollected(ScanTrace* trace, const BarRecord* group, int32_t bars,
+                         const BarRecord* rest, int32_t restCount);
 void TraceGroupMerged(ScanTrace* trace, int32_t bars);
-void TraceGroupRun(ScanTrace* trace, const ScanState& scan, const double* run, int32_t bars);
+void TraceGroupRun(ScanTrace* trace, const BarRecord* group, const double* run, int32_t bars);
 void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs);
 
 }  // namespace bcx

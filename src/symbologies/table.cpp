@@ -1,19 +1,19 @@
-#include "decode/symbology.h"
+#include "symbologies/table.h"
 
 #include <cstring>
 
-#include "decode/code128.h"
-#include "decode/code128_thorough.h"
-#include "decode/code39.h"
-#include "decode/code39_thorough.h"
-#include "decode/ean13.h"
-#include "decode/ean8.h"
-#include "decode/ean_upc.h"
-#include "decode/ean_upc_thorough.h"
-#include "decode/interleaved2of5.h"
-#include "decode/interleaved2of5_thorough.h"
-#include "decode/upca.h"
-#include "decode/upce.h"
+#include "symbologies/code128/code128.h"
+#include "symbologies/code128/code128_thorough.h"
+#include "symbologies/code39/code39.h"
+#include "symbologies/code39/code39_thorough.h"
+#include "symbologies/ean_upc/ean13.h"
+#include "symbologies/ean_upc/ean8.h"
+#include "symbologies/ean_upc/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
+#include "symbologies/ean_upc/upca.h"
+#include "symbologies/ean_upc/upce.h"
+#include "symbologies/itf/interleaved2of5.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
 
 namespace bcx {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "decode/decoder.h"
-#include "decode/thorough_decoder.h"
+#include "symbologies/exact/decoder.h"
+#include "symbologies/tolerant/decoder_thorough.h"
 
 namespace bcx {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
+#include "api/library.h"
 #include "bcxdec.h"
 #include "image/image_state.h"
 

@@ -1,11 +1,11 @@
-#include "api/results.h"
+#include "records/results.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "api/context.h"
+#include "api/library.h"
 #include "bcxdec.h"
 #include "image/image_state.h"
 

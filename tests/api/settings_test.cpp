@@ -1,14 +1,14 @@
-#include "api/settings.h"
+#include "records/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "api/context.h"
-#include "api/results.h"
+#include "api/library.h"
 #include "bcxdec.h"
 #include "platform/screen.h"
+#include "records/results.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "decode/code128.h"
+#include "symbologies/code128/code128.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/settings.h"
+#include "pipeline/context.h"
+#include "records/settings.h"
 #include "run_builder.h"
 
 namespace bcx::test {

@@ -1,4 +1,4 @@
-#include "decode/code128_thorough.h"
+#include "symbologies/code128/code128_thorough.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "decode/code128.h"
 #include "run_builder.h"
+#include "symbologies/code128/code128.h"
 #include "thorough_runs.h"
 
 namespace bcx::test {

@@ -1,4 +1,4 @@
-#include "decode/code39.h"
+#include "symbologies/code39/code39.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>

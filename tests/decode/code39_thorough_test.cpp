@@ -1,4 +1,4 @@
-#include "decode/code39_thorough.h"
+#include "symbologies/code39/code39_thorough.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>

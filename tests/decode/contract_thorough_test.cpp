@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "decode/code128_thorough.h"
-#include "decode/code39_thorough.h"
-#include "decode/ean_upc_thorough.h"
-#include "decode/interleaved2of5_thorough.h"
-#include "decode/module_match.h"
 #include "run_builder.h"
+#include "symbologies/code128/code128_thorough.h"
+#include "symbologies/code39/code39_thorough.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
+#include "symbologies/tolerant/module_match.h"
 #include "thorough_runs.h"
 
 namespace bcx::test {

@@ -1,5 +1,3 @@
-#include "decode/dispatch.h"
-
 #include <gtest/gtest.h>
 #include <zint.h>
 
@@ -10,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
-#include "detect/scan.h"
+#include "api/library.h"
+#include "records/results.h"
+#include "records/settings.h"
 #include "run_builder.h"
+#include "stages/components/scan_state.h"
+#include "stages/spans/spans.h"
 
 // Lets a test make one chosen nothrow array allocation fail.
 namespace {
@@ -76,7 +75,8 @@ class Dispatch : public testing::Test {
     MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
     std::unique_ptr<double[]> copy(new double[run.size()]);
     std::copy(run.begin(), run.end(), copy.get());
-    return DecodeSpan(g_library.context, 0, static_cast<int32_t>(run.size() - 1) / 2, copy.get());
+    return DecodeSpan(TargetOf(g_library.context), 0, static_cast<int32_t>(run.size() - 1) / 2,
+                      copy.get());
   }
 
   void Enable(std::initializer_list<int> ids) {
@@ -197,7 +197,7 @@ TEST_F(Dispatch, CornersGoRoundTheSymbol) {
   const int32_t last = static_cast<int32_t>(run.size() - 1) / 2;
   g_library.context.scan.group[0].side = Segment{3, 4, 5, 60, 0, 0, 0};
   g_library.context.scan.group[last].side = Segment{90, 62, 88, 6, 0, 0, 0};
-  ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+  ASSERT_EQ(DecodeSpan(TargetOf(g_library.context), 0, last, run.data()), 1);
   ASSERT_EQ(g_library.context.results.count, 1);
   const Point* c = g_library.context.results.records[0].corners;
   EXPECT_EQ(c[0].x, 3);
@@ -211,7 +211,7 @@ TEST_F(Dispatch, CornersGoRoundTheSymbol) {
 
   EmptyResultTable(g_library.context.results);
   g_library.context.scan.group[last].side = Segment{88, 6, 90, 62, 0, 0, 0};
-  ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+  ASSERT_EQ(DecodeSpan(TargetOf(g_library.context), 0, last, run.data()), 1);
   EXPECT_EQ(g_library.context.results.records[0].corners[2].x, 90);
   EXPECT_EQ(g_library.context.results.records[0].corners[3].x, 88);
 }
@@ -240,7 +240,7 @@ TEST_F(Dispatch, CornersFollowTheSideDirectionsNotTheNearerEnd) {
     EmptyResultTable(g_library.context.results);
     g_library.context.scan.group[0].side = c.first;
     g_library.context.scan.group[last].side = c.last;
-    ASSERT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 1);
+    ASSERT_EQ(DecodeSpan(TargetOf(g_library.context), 0, last, run.data()), 1);
     const Point* got = g_library.context.results.records[0].corners;
     EXPECT_EQ(got[2].x, c.corner3.x);
     EXPECT_EQ(got[2].y, c.corner3.y);
@@ -257,12 +257,12 @@ TEST_F(Dispatch, SpanInsideTheGroupUsesItsOwnBarsAndWidths) {
   run.insert(run.end(), ean.begin(), ean.end());
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   const int32_t last = static_cast<int32_t>(run.size() - 1) / 2;
-  ASSERT_EQ(DecodeSpan(g_library.context, 2, last, run.data()), 1);
+  ASSERT_EQ(DecodeSpan(TargetOf(g_library.context), 2, last, run.data()), 1);
   EXPECT_EQ(TextOf(0), "9638507");
   EXPECT_EQ(g_library.context.results.records[0].type, kEan8);
   EXPECT_EQ(g_library.context.results.records[0].corners[0].x, 20);
   EXPECT_EQ(g_library.context.results.records[0].corners[2].x, 10 * last);
-  EXPECT_EQ(DecodeSpan(g_library.context, 0, last, run.data()), 0);
+  EXPECT_EQ(DecodeSpan(TargetOf(g_library.context), 0, last, run.data()), 0);
 }
 
 TEST_F(Dispatch, SymbolAfterAWideBarIsFoundBySpanSplitting) {
@@ -278,7 +278,7 @@ TEST_F(Dispatch, SymbolAfterAWideBarIsFoundBySpanSplitting) {
   const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
   MakeGroup(n);
   const int32_t firstEan = static_cast<int32_t>(code39.size() + 3 + 1) / 2;
-  DecodeSpans(g_library.context, run.data(), n);
+  DecodeSpans(TargetOf(g_library.context), run.data(), n);
   ASSERT_EQ(g_library.context.results.count, 1);
   EXPECT_EQ(g_library.context.results.records[0].type, kEan8);
   EXPECT_EQ(TextOf(0), "9638507");
@@ -299,7 +299,7 @@ TEST_F(Dispatch, TwoSymbolsApartInOneGroup) {
   run.insert(run.end(), c128.begin(), c128.end());
   const int32_t n = static_cast<int32_t>(run.size() + 1) / 2;
   MakeGroup(n);
-  DecodeSpans(g_library.context, run.data(), n);
+  DecodeSpans(TargetOf(g_library.context), run.data(), n);
   ASSERT_EQ(g_library.context.results.count, 1);
   EXPECT_EQ(g_library.context.results.records[0].type, kInterleaved2of5);
   EXPECT_EQ(TextOf(0), "1234");
@@ -454,11 +454,11 @@ TEST_F(Dispatch, HundredResultsThenNothingMore) {
   // A whole group while the table is full stores nothing either.
   MakeGroup(static_cast<int32_t>(run.size() + 1) / 2);
   std::vector<double> copy = run;
-  DecodeSpans(g_library.context, copy.data(), static_cast<int32_t>(run.size() + 1) / 2);
+  DecodeSpans(TargetOf(g_library.context), copy.data(), static_cast<int32_t>(run.size() + 1) / 2);
   EXPECT_EQ(g_library.context.results.count, kMaxResults);
   // Nor does a group handed to DecodeGroup: it returns before building a run.
   g_nothrowCalls = 0;
-  DecodeGroup(g_library.context, static_cast<int32_t>(run.size() + 1) / 2);
+  DecodeGroup(TargetOf(g_library.context), static_cast<int32_t>(run.size() + 1) / 2);
   EXPECT_EQ(g_nothrowCalls, 0);
   EXPECT_EQ(g_library.context.results.count, kMaxResults);
 }
@@ -502,11 +502,11 @@ TEST_F(Dispatch, DecodeGroupOverDarkRegion) {
   g_library.context.scan.height = 64;
   MakeGroup(5);
   for (int k = 0; k < 5; ++k) bars_[k].meanWidth = 2.0;
-  DecodeGroup(g_library.context, 5);
+  DecodeGroup(TargetOf(g_library.context), 5);
   EXPECT_EQ(g_library.context.results.count, 0);
-  DecodeGroup(g_library.context, 0);
+  DecodeGroup(TargetOf(g_library.context), 0);
   g_library.context.scan.group = nullptr;
-  DecodeGroup(g_library.context, 3);
+  DecodeGroup(TargetOf(g_library.context), 3);
   EXPECT_EQ(g_library.context.results.count, 0);
 }
 
@@ -520,7 +520,7 @@ TEST_F(Dispatch, DecodeGroupWithoutMemoryStoresNothing) {
   for (int k = 0; k < 5; ++k) bars_[k].meanWidth = 2.0;
   g_nothrowCalls = 0;
   g_failNothrowCall = 0;
-  DecodeGroup(g_library.context, 5);
+  DecodeGroup(TargetOf(g_library.context), 5);
   g_failNothrowCall = -1;
   EXPECT_EQ(g_library.context.results.count, 0);
 }

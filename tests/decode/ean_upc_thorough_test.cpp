@@ -1,4 +1,4 @@
-#include "decode/ean_upc_thorough.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>

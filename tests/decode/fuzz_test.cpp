@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
-#include "decode/dispatch.h"
-#include "detect/scan.h"
+#include "api/library.h"
+#include "records/results.h"
+#include "records/settings.h"
 #include "run_builder.h"
+#include "stages/components/scan_state.h"
+#include "stages/spans/spans.h"
 
 namespace bcx::test {
 namespace {
@@ -128,8 +128,8 @@ class Fuzz : public testing::Test {
     g_library.context.scan.group = bars.get();
     std::unique_ptr<double[]> copy(new double[run.size()]);
     std::copy(run.begin(), run.end(), copy.get());
-    DecodeSpan(g_library.context, 0, n - 1, copy.get());
-    DecodeSpans(g_library.context, copy.get(), n);
+    DecodeSpan(TargetOf(g_library.context), 0, n - 1, copy.get());
+    DecodeSpans(TargetOf(g_library.context), copy.get(), n);
     g_library.context.scan.group = nullptr;
     for (int32_t i = 0; i < g_library.context.results.count; ++i) {
       EXPECT_LE(g_library.context.results.records[i].textLength, static_cast<int32_t>(run.size()));

@@ -1,4 +1,4 @@
-#include "decode/interleaved2of5.h"
+#include "symbologies/itf/interleaved2of5.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>

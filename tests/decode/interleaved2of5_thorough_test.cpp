@@ -1,4 +1,4 @@
-#include "decode/interleaved2of5_thorough.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
 
 #include <gtest/gtest.h>
 #include <zint.h>

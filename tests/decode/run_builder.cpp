@@ -5,7 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "decode/symbology.h"
+#include "symbologies/table.h"
 
 namespace bcx::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/thorough_decoder.h"
+#include "symbologies/tolerant/decoder_thorough.h"
 
 namespace bcx::test {
 

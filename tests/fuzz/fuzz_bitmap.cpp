@@ -7,11 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
-#include "detect/scan.h"
 #include "fuzz_input.h"
+#include "pipeline/context.h"
+#include "pipeline/pipeline.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/scan_state.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* packed = input.Rest();
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (size_t i = 0; i < pixels; ++i) scan.region[i] = (packed[i / 8] >> (7 - i % 8)) & 1;
-    bcx::SegmentRegion(*context);
+    bcx::RunExactPipeline(*context);
     const bcx::ResultTable& results = context->results;
     for (int32_t i = 0; i < results.count; ++i) {
       if (results.records[i].textLength < 0 || results.records[i].type < 0 ||

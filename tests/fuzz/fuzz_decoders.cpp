@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <memory>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
-#include "decode/dispatch.h"
-#include "decode/dispatch_thorough.h"
-#include "decode/symbology.h"
-#include "detect/scan.h"
 #include "fuzz_input.h"
+#include "pipeline/context.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/scan_state.h"
+#include "stages/spans/spans.h"
+#include "stages/spans/spans_thorough.h"
+#include "symbologies/table.h"
 
 namespace {
 
@@ -97,12 +97,12 @@ void Dispatch(const double* widths, int32_t count, bool gs1) {
   context->scan.groupCapacity = bars;
   std::unique_ptr<double[]> run(new double[static_cast<size_t>(count)]);
   std::copy(widths, widths + count, run.get());
-  bcx::DecodeSpan(*context, 0, bars - 1, run.get());
-  bcx::DecodeSpans(*context, run.get(), bars);
+  bcx::DecodeSpan(TargetOf(*context), 0, bars - 1, run.get());
+  bcx::DecodeSpans(TargetOf(*context), run.get(), bars);
   // The thorough dispatch builds its own run from the group's bars: give
   // them the widths as their measured widths.
   for (int32_t k = 0; k < bars; ++k) group[k].meanWidth = widths[2 * k];
-  bcx::DecodeGroupThorough(*context, bars);
+  bcx::DecodeGroupThorough(TargetOf(*context), bars);
   for (int32_t i = 0; i < context->results.count; ++i) {
     Check(context->results.records[i].textLength <= count);
   }

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
+#include "api/library.h"
 #include "bcxdec.h"
-#include "detect/scan.h"
-#include "locate/element_run.h"
-#include "locate/grouping.h"
-#include "locate/ordering.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/components.h"
+#include "stages/components/scan_state.h"
+#include "stages/grouping/grouping.h"
+#include "stages/ordering/element_run.h"
+#include "stages/ordering/ordering.h"
 #include "support.h"
 
 namespace {
@@ -140,7 +141,8 @@ TEST_F(AllocationFailureTest, OrderingWithoutMemoryGivesTheSameOrder) {
   for (int k = 0; k < 8; ++k) bitmap.Fill(columns[k] + (k % 2) * 2, 10 + (k % 3), 3, 60);
   for (const bool starve : {false, true}) {
     LoadScan(bitmap);
-    ASSERT_EQ(FindBars(g_library.context), 1);
+    ASSERT_EQ(FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace),
+              1);
     ASSERT_EQ(AllocateGroupTable(g_library.context.scan), 1);
     int32_t n = 0;
     CollectGroup(g_library.context.scan, &n);

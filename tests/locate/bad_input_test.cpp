@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
+#include "api/library.h"
 #include "bcxdec.h"
-#include "detect/scan.h"
+#include "pipeline/pipeline.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/scan_state.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -34,7 +35,7 @@ Bitmap Noise(int32_t width, int32_t height, uint32_t seed, int darkPercent) {
 
 int Scan(const Bitmap& bitmap) {
   LoadScan(bitmap);
-  return SegmentRegion(g_library.context);
+  return RunExactPipeline(g_library.context);
 }
 
 TEST_F(BadInputTest, RegionWithoutDarkPixels) {
@@ -76,10 +77,10 @@ TEST_F(BadInputTest, TallestRegionWithBars) {
 TEST_F(BadInputTest, ZeroWidthOrHeight) {
   StoreAResult();
   LoadScan(Bitmap(0, 16));
-  EXPECT_EQ(SegmentRegion(g_library.context), 0);
+  EXPECT_EQ(RunExactPipeline(g_library.context), 0);
   EXPECT_EQ(g_library.context.results.count, 0);
   LoadScan(Bitmap(16, 0));
-  EXPECT_EQ(SegmentRegion(g_library.context), 0);
+  EXPECT_EQ(RunExactPipeline(g_library.context), 0);
 }
 
 TEST_F(BadInputTest, ScanAfterResultsLeavesTheTableEmpty) {
@@ -98,7 +99,7 @@ TEST_F(BadInputTest, NeverInitialisedSettingsAreRepaired) {
   bitmap.Fill(10, 10, 4, 40);
   bitmap.Fill(20, 10, 8, 40);
   LoadScan(bitmap);
-  EXPECT_EQ(SegmentRegion(g_library.context), 0);
+  EXPECT_EQ(RunExactPipeline(g_library.context), 0);
   EXPECT_EQ(g_library.context.settings.minBarPixels, 18);
   EXPECT_EQ(g_library.context.settings.componentPixelLimit, 15118);
 }

@@ -1,8 +1,6 @@
 // The bar field on drawn images: which blocks let which line directions
 // through, for stripes at known angles, and nothing for paper, noise and
 // patterns without one direction.
-#include "detect/bar_field_thorough.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,8 @@
 #include <limits>
 #include <random>
 #include <vector>
+
+#include "stages/scanlines/bar_field.h"
 
 namespace bcx {
 namespace {

@@ -1,4 +1,4 @@
-#include "locate/element_run.h"
+#include "stages/ordering/element_run.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "api/context.h"
-#include "detect/scan.h"
+#include "api/library.h"
+#include "stages/components/scan_state.h"
 #include "support.h"
 
 namespace bcx::test {

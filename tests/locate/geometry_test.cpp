@@ -1,4 +1,4 @@
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "locate/grouping.h"
+#include "stages/grouping/grouping.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "api/context.h"
-#include "detect/scan.h"
+#include "api/library.h"
+#include "stages/components/scan_state.h"
 #include "support.h"
 
 namespace bcx::test {

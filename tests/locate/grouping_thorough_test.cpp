@@ -1,6 +1,6 @@
 // Thorough grouping on hand-made bar lists: which bars continue a seed by
 // direction, length, level and proximity along its scan line.
-#include "locate/grouping_thorough.h"
+#include "stages/grouping/grouping_thorough.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "detect/scan.h"
-#include "locate/geometry.h"
+#include "records/geometry.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx::test {
 namespace {
@@ -52,11 +52,12 @@ std::vector<std::vector<int>> GroupsOf(const std::vector<BarSpec>& specs, int wi
   scan.group = new BarRecord[specs.size() + 1];
   scan.groupCapacity = static_cast<int32_t>(specs.size() + 1);
   std::vector<std::vector<int>> groups;
-  EXPECT_TRUE(PrepareThoroughGrouping(scan));
+  ThoroughGrouping grouping{};
+  EXPECT_TRUE(PrepareThoroughGrouping(grouping, scan));
   for (int32_t seed = 0; seed < scan.barCount; ++seed) {
-    if (BarTaken(scan, seed)) continue;
+    if (BarTaken(grouping, seed)) continue;
     int32_t n = 0;
-    CollectGroupThorough(scan, seed, &n);
+    CollectGroupThorough(grouping, scan, seed, &n);
     if (n < 2) continue;
     std::vector<int> members;
     for (int32_t k = 0; k < n; ++k) {
@@ -70,6 +71,7 @@ std::vector<std::vector<int>> GroupsOf(const std::vector<BarSpec>& specs, int wi
     std::sort(members.begin(), members.end());
     groups.push_back(members);
   }
+  ReleaseThoroughGrouping(grouping);
   ReleaseScanBuffers(scan);
   return groups;
 }

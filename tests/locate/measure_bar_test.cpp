@@ -1,13 +1,16 @@
+#include "stages/components/measure_bar.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "api/context.h"
-#include "api/settings.h"
+#include "api/library.h"
 #include "bcxdec.h"
-#include "detect/bar.h"
-#include "detect/scan.h"
 #include "platform/screen.h"
+#include "records/bar.h"
+#include "records/settings.h"
+#include "stages/components/components.h"
+#include "stages/components/scan_state.h"
 #include "support.h"
 
 namespace bcx::test {

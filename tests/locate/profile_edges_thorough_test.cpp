@@ -1,8 +1,6 @@
 // Edges of grey profiles with known edges: element widths drawn at sub-pixel
 // positions, blurred and with noise, as a line across a photographed symbol
 // sees them.
-#include "detect/profile_edges_thorough.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,8 @@
 #include <memory>
 #include <random>
 #include <vector>
+
+#include "stages/scanlines/profile_edges.h"
 
 namespace bcx {
 namespace {

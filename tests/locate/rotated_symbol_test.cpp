@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "api/context.h"
+#include "api/library.h"
 #include "support.h"
 
 namespace bcx::test {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "api/context.h"
-#include "api/results.h"
-#include "api/settings.h"
+#include "api/library.h"
 #include "bcxdec.h"
-#include "detect/scan.h"
 #include "platform/screen.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/components/components.h"
+#include "stages/components/measure_bar.h"
+#include "stages/components/scan_state.h"
 #include "support.h"
 
 namespace bcx::test {
@@ -90,7 +92,8 @@ TEST_F(SegmentTest, RestOfAStoppedComponentStartsFurtherComponents) {
   Bitmap bitmap(220, 220);
   bitmap.Fill(10, 10, 200, 200);
   LoadScan(bitmap);
-  ASSERT_EQ(FindBars(g_library.context), 1);
+  ASSERT_EQ(FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace),
+            1);
   // Every dark pixel ends up visited by some fill.
   for (int32_t y = 10; y < 210; ++y) {
     for (int32_t x = 10; x < 210; ++x) {
@@ -214,7 +217,8 @@ TEST_F(SegmentTest, BarListGrowsByHalfWhenNearlyFull) {
   }
   LoadScan(bitmap);
   ASSERT_EQ(g_library.context.scan.barCapacity, 586);
-  ASSERT_EQ(FindBars(g_library.context), 1);
+  ASSERT_EQ(FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace),
+            1);
   EXPECT_GT(g_library.context.scan.barCount, 879);
   EXPECT_EQ(g_library.context.scan.barCapacity,
             CapacityAfter(586, g_library.context.scan.barCount));

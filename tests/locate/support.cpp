@@ -2,12 +2,13 @@
 
 #include <cstring>
 
-#include "api/context.h"
+#include "api/library.h"
 #include "bcxdec.h"
-#include "locate/element_run.h"
-#include "locate/grouping.h"
-#include "locate/ordering.h"
 #include "platform/screen.h"
+#include "stages/components/components.h"
+#include "stages/grouping/grouping.h"
+#include "stages/ordering/element_run.h"
+#include "stages/ordering/ordering.h"
 
 namespace bcx::test {
 
@@ -33,7 +34,8 @@ void LoadScan(const Bitmap& bitmap) {
 
 std::vector<BarRecord> FindBarsIn(const Bitmap& bitmap) {
   LoadScan(bitmap);
-  EXPECT_EQ(FindBars(g_library.context), 1);
+  EXPECT_EQ(FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace),
+            1);
   return std::vector<BarRecord>(g_library.context.scan.bars,
                                 g_library.context.scan.bars + g_library.context.scan.barCount);
 }
@@ -41,7 +43,8 @@ std::vector<BarRecord> FindBarsIn(const Bitmap& bitmap) {
 std::vector<Group> CollectGroupsIn(const Bitmap& bitmap) {
   std::vector<Group> groups;
   LoadScan(bitmap);
-  EXPECT_EQ(FindBars(g_library.context), 1);
+  EXPECT_EQ(FindBars(g_library.context.scan, g_library.context.settings, g_library.context.trace),
+            1);
   if (g_library.context.scan.barCount == 0) return groups;
   EXPECT_EQ(AllocateGroupTable(g_library.context.scan), 1);
   while (g_library.context.scan.barCount > 0) {

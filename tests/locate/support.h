@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "api/context.h"
-#include "detect/scan.h"
+#include "api/library.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx::test {
 

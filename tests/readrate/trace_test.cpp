@@ -1,7 +1,7 @@
 // The scan trace the read-rate diagnosis reports from: its counts must add
 // up across the stages, and a traced scan must read exactly what an
 // untraced one reads.
-#include "api/trace.h"
+#include "records/trace.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "api/context.h"
-#include "api/settings.h"
 #include "cases.h"
-#include "decode/symbology.h"
-#include "detect/scan.h"
+#include "pipeline/context.h"
+#include "pipeline/pipeline.h"
 #include "rastra.h"
+#include "records/settings.h"
 #include "render.h"
+#include "stages/components/scan_state.h"
+#include "symbologies/table.h"
 
 namespace bcxtest {
 namespace {
@@ -109,7 +110,7 @@ class Scanner {
     context_.trace = trace;
     ASSERT_EQ(bcx::PrepareScanBuffers(context_.scan, region.width, region.height), 1);
     std::memcpy(context_.scan.region, region.pixels.data(), region.pixels.size());
-    bcx::SegmentRegion(context_);
+    bcx::RunExactPipeline(context_);
   }
 
   const bcx::Context& context() const { return context_; }

@@ -1,19 +1,16 @@
-// Flood-fill segmentation of the region into dark components, and the
-// candidate loop that hands groups of bars to decoding.
+// Flood-fill segmentation of the region into dark components, each
+// measured and kept as a bar when its length fits the limits.
+#include "stages/components/components.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "api/context.h"
-#include "api/trace.h"
-#include "decode/dispatch.h"
-#include "decode/dispatch_thorough.h"
-#include "detect/scan.h"
-#include "locate/grouping.h"
-#include "locate/grouping_thorough.h"
-#include "locate/ordering.h"
+#include "records/settings.h"
+#include "records/trace.h"
+#include "stages/components/measure_bar.h"
 
 namespace bcx {
 
@@ -183,22 +180,22 @@ bool LengthWithinLimits(const Settings& settings, double barLength) {
 
 // Measures the filled component and keeps it as a bar when its length fits.
 // False when the bar list cannot grow.
-bool KeepIfBar(Context& context, const ComponentTotals& c) {
-  ScanState& scan = context.scan;
+bool KeepIfBar(ScanState& scan, const Settings& settings, ScanTrace* trace,
+               const ComponentTotals& c) {
   BarRecord bar{};
   bar.pixelCount = static_cast<int32_t>(c.pixelCount);
   bar.centroidX = static_cast<int32_t>(static_cast<double>(c.sumX) / c.pixelCount);
   bar.centroidY = static_cast<int32_t>(static_cast<double>(c.sumY) / c.pixelCount);
-  const bool truncated = c.pixelCount > static_cast<uint32_t>(context.settings.componentPixelLimit);
-  if (!MeasureBar(bar, scan.boundaryList, scan.boundaryCount, context.settings)) {
-    TraceComponent(context.trace, truncated, TraceVerdict::kNotMeasured, 0.0);
+  const bool truncated = c.pixelCount > static_cast<uint32_t>(settings.componentPixelLimit);
+  if (!MeasureBar(bar, scan.boundaryList, scan.boundaryCount, settings)) {
+    TraceComponent(trace, truncated, TraceVerdict::kNotMeasured, 0.0);
     return true;
   }
-  if (!LengthWithinLimits(context.settings, bar.barLength)) {
-    TraceComponent(context.trace, truncated, TraceVerdict::kLengthOutOfLimits, bar.barLength);
+  if (!LengthWithinLimits(settings, bar.barLength)) {
+    TraceComponent(trace, truncated, TraceVerdict::kLengthOutOfLimits, bar.barLength);
     return true;
   }
-  TraceComponent(context.trace, truncated, TraceVerdict::kBar, bar.barLength);
+  TraceComponent(trace, truncated, TraceVerdict::kBar, bar.barLength);
   bar.meanWidth = static_cast<double>(bar.pixelCount) / bar.barLength;
   if (!MakeRoom(scan.bars, scan.barCount, scan.barCapacity)) return false;
   scan.bars[scan.barCount++] = bar;
@@ -224,8 +221,7 @@ int32_t NextUnvisitedDark(const uint8_t* marks, int32_t x, int32_t width) {
 
 }  // namespace
 
-int FindBars(Context& context) {
-  ScanState& scan = context.scan;
+int FindBars(ScanState& scan, const Settings& settings, ScanTrace* trace) {
   if (scan.width <= 0 || scan.height <= 0) return 1;
   MarkDarkPixels(scan);
   for (int32_t y = 0; y < scan.height; ++y) {
@@ -234,92 +230,13 @@ int FindBars(Context& context) {
       x = NextUnvisitedDark(marks, x, scan.width);
       if (x >= scan.width) break;
       ComponentTotals c;
-      if (!FillComponent(scan, context.settings, x, y, &c) || !KeepIfBar(context, c)) {
+      if (!FillComponent(scan, settings, x, y, &c) || !KeepIfBar(scan, settings, trace, c)) {
         scan.barCount = 0;
         return 0;
       }
     }
   }
   return 1;
-}
-
-int AllocateGroupTable(ScanState& scan) {
-  const int32_t wanted = scan.barCount > 0 ? scan.barCount : 1;
-  scan.groupCount = 0;
-  if (scan.group != nullptr && scan.groupCapacity >= wanted) return 1;
-  delete[] scan.group;
-  scan.group = new (std::nothrow) BarRecord[wanted];
-  scan.groupCapacity = scan.group != nullptr ? wanted : 0;
-  return scan.group != nullptr ? 1 : 0;
-}
-
-void ReleaseGroupTable(ScanState& scan) {
-  delete[] scan.group;
-  scan.group = nullptr;
-  scan.groupCount = 0;
-  scan.groupCapacity = 0;
-}
-
-namespace {
-
-// What both loops do with a collected group of n bars: a lone bar is no
-// symbol; the others are ordered, their broken bars joined, and decoded.
-void DecodeCollected(Context& context, int32_t n) {
-  ScanState& scan = context.scan;
-  TraceGroupCollected(context.trace, scan, n);
-  if (n < 2) return;
-  OrderGroup(scan, n);
-  int32_t m = n;
-  MergeBrokenBars(scan, n, &m);
-  TraceGroupMerged(context.trace, m);
-  if (context.thorough) {
-    DecodeGroupThorough(context, m);
-  } else {
-    DecodeGroup(context, m);
-  }
-}
-
-// The thorough loop: every bar not yet in a group seeds one, in the bar
-// list's order; the list itself stays as it is, so the grid's indices hold.
-void RunThoroughGroups(Context& context) {
-  ScanState& scan = context.scan;
-  // Without its keys thorough grouping cannot run: no group, no symbol.
-  if (!PrepareThoroughGrouping(scan)) return;
-  for (int32_t seed = 0; seed < scan.barCount; ++seed) {
-    if (BarTaken(scan, seed)) continue;
-    int32_t n = 0;
-    CollectGroupThorough(scan, seed, &n);
-    DecodeCollected(context, n);
-  }
-  scan.barCount = 0;
-}
-
-}  // namespace
-
-void RunCandidateGroups(Context& context) {
-  ScanState& scan = context.scan;
-  if (context.thorough) {
-    RunThoroughGroups(context);
-    return;
-  }
-  while (scan.barCount > 0) {
-    int32_t n = 0;
-    CollectGroup(scan, &n);
-    DecodeCollected(context, n);
-  }
-}
-
-int SegmentRegion(Context& context) {
-  RepairSettings(context.settings);
-  EmptyResultTable(context.results);
-  TraceScanStart(context.trace);
-  if (!FindBars(context) || context.scan.barCount == 0) return 0;
-  if (!AllocateGroupTable(context.scan)) return 0;
-  context.results.count = 0;
-  RunCandidateGroups(context);
-  // A reader keeps its group table for the next read; the library's own
-  // scan releases it with the other buffers.
-  return context.results.count > 0 ? 1 : 0;
 }
 
 }  // namespace bcx

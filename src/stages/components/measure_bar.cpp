@@ -1,10 +1,11 @@
 // A component measured as a bar from its boundary pixels: three corners, a
 // corner-to-corner side and its length.
+#include "stages/components/measure_bar.h"
+
 #include <cmath>
 #include <cstdint>
 
-#include "api/settings.h"
-#include "detect/bar.h"
+#include "records/settings.h"
 
 namespace bcx {
 

@@ -1,5 +1,5 @@
 // The scan's work buffers: allocated for one scan, or kept from read to read.
-#include "detect/scan.h"
+#include "stages/components/scan_state.h"
 
 #include <cstring>
 #include <new>
@@ -105,11 +105,24 @@ void ReleaseScanBuffers(ScanState& scan) {
   delete[] scan.stack;
   delete[] scan.boundaryList;
   delete[] scan.group;
-  delete[] scan.keys;
-  delete[] scan.grid.cellStart;
-  delete[] scan.grid.items;
-  delete[] scan.chain;
   scan = ScanState{};
+}
+
+int AllocateGroupTable(ScanState& scan) {
+  const int32_t wanted = scan.barCount > 0 ? scan.barCount : 1;
+  scan.groupCount = 0;
+  if (scan.group != nullptr && scan.groupCapacity >= wanted) return 1;
+  delete[] scan.group;
+  scan.group = new (std::nothrow) BarRecord[wanted];
+  scan.groupCapacity = scan.group != nullptr ? wanted : 0;
+  return scan.group != nullptr ? 1 : 0;
+}
+
+void ReleaseGroupTable(ScanState& scan) {
+  delete[] scan.group;
+  scan.group = nullptr;
+  scan.groupCount = 0;
+  scan.groupCapacity = 0;
 }
 
 }  // namespace bcx

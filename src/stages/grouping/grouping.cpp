@@ -1,8 +1,8 @@
 // Candidate groups: a seed bar and every bar about as long lying level with
 // it, wherever it is and whatever its direction.
-#include "locate/grouping.h"
+#include "stages/grouping/grouping.h"
 
-#include "detect/scan.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 namespace bcx {
 

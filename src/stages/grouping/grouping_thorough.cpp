@@ -2,15 +2,15 @@
 // band around the seed's normal however far away, so printed text and the
 // bars of other symbols on the same line join the group; here a group only
 // grows by proximity along the scan line.
-#include "locate/grouping_thorough.h"
+#include "stages/grouping/grouping_thorough.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <new>
 
-#include "detect/scan.h"
-#include "locate/geometry.h"
+#include "records/geometry.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx {
 
@@ -88,8 +88,8 @@ int32_t CellOf(const BarGrid& grid, double v, int32_t cells) {
   return std::clamp(c, 0, cells - 1);
 }
 
-bool BuildGrid(ScanState& scan) {
-  BarGrid& grid = scan.grid;
+bool BuildGrid(ThoroughGrouping& g, const ScanState& scan) {
+  BarGrid& grid = g.grid;
   const double area = static_cast<double>(scan.width) * static_cast<double>(scan.height);
   grid.cellSize = std::max(kSmallestCell, std::sqrt(area / kMostCells) + 1.0);
   grid.columns = static_cast<int32_t>(scan.width / grid.cellSize) + 1;
@@ -106,10 +106,10 @@ bool BuildGrid(ScanState& scan) {
   };
   // A counting sort: cellStart[c + 1] counts cell c, then runs up to the
   // end of cell c; filling from the back moves each end down to its start.
-  for (int32_t i = 0; i < scan.barCount; ++i) ++grid.cellStart[cellIndex(scan.keys[i]) + 1];
+  for (int32_t i = 0; i < scan.barCount; ++i) ++grid.cellStart[cellIndex(g.keys[i]) + 1];
   for (int64_t c = 0; c < cells; ++c) grid.cellStart[c + 1] += grid.cellStart[c];
   for (int32_t i = scan.barCount - 1; i >= 0; --i) {
-    grid.items[--grid.cellStart[cellIndex(scan.keys[i]) + 1]] = i;
+    grid.items[--grid.cellStart[cellIndex(g.keys[i]) + 1]] = i;
   }
   // Now cellStart[c + 1] is where cell c starts: shift down by one.
   for (int64_t c = 0; c < cells; ++c) grid.cellStart[c] = grid.cellStart[c + 1];
@@ -120,14 +120,14 @@ bool BuildGrid(ScanState& scan) {
 // The next free bar continuing the seed from `from` in direction `step`
 // (+1 or -1 along the scan line), nearest first and within the gap bound;
 // -1 when there is none.
-int32_t NextAlong(const ScanState& scan, int32_t seed, double ux, double uy, int32_t from, int step,
-                  double narrow) {
-  const BarKey& s = scan.keys[seed];
-  const BarKey& f = scan.keys[from];
+int32_t NextAlong(const ThoroughGrouping& g, int32_t seed, double ux, double uy, int32_t from,
+                  int step, double narrow) {
+  const BarKey& s = g.keys[seed];
+  const BarKey& f = g.keys[from];
   const double fromPosition = (f.middleX - s.middleX) * ux + (f.middleY - s.middleY) * uy;
   const double reach = kMaxGapInNarrowBars * narrow + f.halfWidth + kWidestHalfBar;
   const double radius = reach + 2.0 * kLevelTolerance * s.extent;
-  const BarGrid& grid = scan.grid;
+  const BarGrid& grid = g.grid;
   const int32_t x0 = CellOf(grid, f.middleX - radius, grid.columns);
   const int32_t x1 = CellOf(grid, f.middleX + radius, grid.columns);
   const int32_t y0 = CellOf(grid, f.middleY - radius, grid.rows);
@@ -140,7 +140,7 @@ int32_t NextAlong(const ScanState& scan, int32_t seed, double ux, double uy, int
       for (int32_t k = grid.cellStart[cell]; k < grid.cellStart[cell + 1]; ++k) {
         const int32_t i = grid.items[k];
         if (i == from) continue;
-        const BarKey& b = scan.keys[i];
+        const BarKey& b = g.keys[i];
         if (!Continues(s, f, ux, uy, b)) continue;
         const double position = (b.middleX - s.middleX) * ux + (b.middleY - s.middleY) * uy;
         const double distance = (position - fromPosition) * step;
@@ -159,26 +159,26 @@ int32_t NextAlong(const ScanState& scan, int32_t seed, double ux, double uy, int
 }
 
 // Walks outwards from the seed, appending members to `chain`.
-int32_t Chain(ScanState& scan, int32_t seed, double ux, double uy, int step, int32_t* chain) {
+int32_t Chain(ThoroughGrouping& g, int32_t seed, double ux, double uy, int step, int32_t* chain) {
   int32_t n = 0;
   int32_t last = seed;
-  double narrow = 2.0 * scan.keys[seed].halfWidth;
+  double narrow = 2.0 * g.keys[seed].halfWidth;
   for (;;) {
-    const int32_t next = NextAlong(scan, seed, ux, uy, last, step, narrow);
+    const int32_t next = NextAlong(g, seed, ux, uy, last, step, narrow);
     if (next < 0) break;
-    scan.keys[next].seed = seed;
+    g.keys[next].seed = seed;
     chain[n++] = next;
     last = next;
-    narrow = std::min(narrow, 2.0 * scan.keys[next].halfWidth);
+    narrow = std::min(narrow, 2.0 * g.keys[next].halfWidth);
   }
   return n;
 }
 
 }  // namespace
 
-bool PrepareThoroughGrouping(ScanState& scan) {
-  if (!Ensure(scan.keys, scan.keyCapacity, scan.barCount) ||
-      !Ensure(scan.chain, scan.chainCapacity, scan.barCount)) {
+bool PrepareThoroughGrouping(ThoroughGrouping& g, const ScanState& scan) {
+  if (!Ensure(g.keys, g.keyCapacity, scan.barCount) ||
+      !Ensure(g.chain, g.chainCapacity, scan.barCount)) {
     return false;
   }
   for (int32_t i = 0; i < scan.barCount; ++i) {
@@ -190,37 +190,45 @@ bool PrepareThoroughGrouping(ScanState& scan) {
     if (direction >= kTruePi) direction -= kTruePi;
     // The centroid, not the side's middle: a side runs along one edge of the
     // bar, so places along the scan line would be off by up to a bar width.
-    scan.keys[i] = BarKey{static_cast<double>(bar.centroidX),
-                          static_cast<double>(bar.centroidY),
-                          direction,
-                          side.extent,
-                          0.5 * bar.meanWidth,
-                          -1,
-                          DirectionSlack(side.extent, 0.5 * bar.meanWidth)};
+    g.keys[i] = BarKey{static_cast<double>(bar.centroidX),
+                       static_cast<double>(bar.centroidY),
+                       direction,
+                       side.extent,
+                       0.5 * bar.meanWidth,
+                       -1,
+                       DirectionSlack(side.extent, 0.5 * bar.meanWidth)};
   }
-  return BuildGrid(scan);
+  return BuildGrid(g, scan);
 }
 
-bool BarTaken(const ScanState& scan, int32_t i) { return scan.keys[i].seed >= 0; }
+bool BarTaken(const ThoroughGrouping& g, int32_t i) { return g.keys[i].seed >= 0; }
 
-int32_t CollectGroupThorough(ScanState& scan, int32_t seed, int32_t* count) {
-  BarKey& seedKey = scan.keys[seed];
+int32_t CollectGroupThorough(ThoroughGrouping& g, ScanState& scan, int32_t seed, int32_t* count) {
+  BarKey& seedKey = g.keys[seed];
   seedKey.seed = seed;
   // The scan line: at right angles to the seed's direction.
   const double ux = -std::sin(seedKey.direction);
   const double uy = std::cos(seedKey.direction);
   // Left members first, nearest last, so that the group comes out in
   // scan-line order: left ones reversed, the seed, right ones.
-  int32_t* chain = scan.chain;
-  const int32_t left = Chain(scan, seed, ux, uy, -1, chain);
+  int32_t* chain = g.chain;
+  const int32_t left = Chain(g, seed, ux, uy, -1, chain);
   int32_t size = 0;
   for (int32_t k = left - 1; k >= 0; --k) scan.group[size++] = scan.bars[chain[k]];
   scan.group[size++] = scan.bars[seed];
-  const int32_t right = Chain(scan, seed, ux, uy, +1, chain);
+  const int32_t right = Chain(g, seed, ux, uy, +1, chain);
   for (int32_t k = 0; k < right; ++k) scan.group[size++] = scan.bars[chain[k]];
   scan.groupCount = size;
   if (count != nullptr) *count = size;
   return size;
+}
+
+void ReleaseThoroughGrouping(ThoroughGrouping& g) {
+  delete[] g.keys;
+  delete[] g.grid.cellStart;
+  delete[] g.grid.items;
+  delete[] g.chain;
+  g = ThoroughGrouping{};
 }
 
 }  // namespace bcx

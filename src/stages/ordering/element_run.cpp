@@ -1,13 +1,13 @@
 // Element runs: a bar's width is its area over its length, a space's width
 // the light pixels between two bar sides over their mean length.
-#include "locate/element_run.h"
+#include "stages/ordering/element_run.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
-#include "detect/scan.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 namespace bcx {
 

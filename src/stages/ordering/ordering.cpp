@@ -1,10 +1,11 @@
 // Orders a group across its symbol and joins pieces of broken bars.
-#include "locate/ordering.h"
+#include "stages/ordering/ordering.h"
 
 #include <cmath>
 #include <new>
 
-#include "detect/scan.h"
+#include "records/trace.h"
+#include "stages/components/scan_state.h"
 
 namespace bcx {
 
@@ -194,6 +195,16 @@ void MergeBrokenBars(ScanState& scan, int32_t n, int32_t* remaining) {
   }
   scan.groupCount = m;
   if (remaining != nullptr) *remaining = m;
+}
+
+int32_t PrepareCollected(ScanState& scan, int32_t n, ScanTrace* trace) {
+  TraceGroupCollected(trace, scan.group, n, scan.bars, scan.barCount);
+  if (n < 2) return 0;
+  OrderGroup(scan, n);
+  int32_t m = n;
+  MergeBrokenBars(scan, n, &m);
+  TraceGroupMerged(trace, m);
+  return m;
 }
 
 }  // namespace bcx

@@ -3,11 +3,18 @@
 
 #include <cstdint>
 
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 namespace bcx {
 
 struct ScanState;
+struct ScanTrace;
+
+// A collected group of n bars in scan.group made ready to decode, as both
+// pipelines do it: ordered along its scan line and its broken bars joined.
+// Returns the bars left; 0 for a lone bar, which is no symbol. `trace` may
+// be nullptr.
+int32_t PrepareCollected(ScanState& scan, int32_t n, ScanTrace* trace);
 
 // Sorts the first n bars of scan.group by their place along the scan line
 // at right angles to the first bar.

@@ -1,4 +1,4 @@
-#include "detect/bar_field_thorough.h"
+#include "stages/scanlines/bar_field.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "detect/profile_edges_thorough.h"
+#include "stages/scanlines/profile_edges.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,18 +1,19 @@
-#include "detect/scanlines_thorough.h"
+#include "stages/scanlines/scanlines.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
-#include "api/context.h"
-#include "decode/dispatch.h"
-#include "decode/dispatch_thorough.h"
-#include "decode/interleaved2of5_thorough.h"
-#include "decode/module_match.h"
-#include "decode/symbology.h"
-#include "detect/bar_field_thorough.h"
-#include "detect/profile_edges_thorough.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "stages/scanlines/bar_field.h"
+#include "stages/scanlines/profile_edges.h"
+#include "stages/spans/spans.h"
+#include "stages/spans/spans_thorough.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
+#include "symbologies/table.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 
@@ -428,18 +429,18 @@ bool ItfQuietOnProfile(const float* profile, int32_t samples, const double* edge
   return true;
 }
 
-void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line& line,
+void DecodeLine(const Settings& settings, const GreyImage& g, Work& w, const Line& line,
                 const float* profile, bool lightBars, const double* edges, int32_t edgeCount) {
   const int32_t count = ElementsOf(edges, edgeCount, w.forward);
   if (count < 3) return;
   ReverseElementRun(w.forward, w.reversed, count);
-  const DecodeOptions options{SymbologyEnabled(context.settings, kGs1_128)};
+  const DecodeOptions options{SymbologyEnabled(settings, kGs1_128)};
   constexpr int32_t kMostSymbolsPerLine = 16;
   int32_t used[2 * kMostSymbolsPerLine];
   int32_t usedCount = 0;
   for (const SymbologyDescriptor& symbology : kSymbologies) {
     if (symbology.decodeThorough == nullptr) continue;
-    if (!SymbologyEnabled(context.settings, symbology.id)) continue;
+    if (!SymbologyEnabled(settings, symbology.id)) continue;
     for (const bool reversed : {false, true}) {
       const double* run = reversed ? w.reversed : w.forward;
       int32_t from = 0;
@@ -475,15 +476,15 @@ void DecodeLine(const Context& context, const GreyImage& g, Work& w, const Line&
   }
 }
 
-void ReadLine(const Context& context, const GreyImage& g, Work& w, const Line& line) {
+void ReadLine(const Settings& settings, const GreyImage& g, Work& w, const Line& line) {
   SampleLine(g, line, w.profile);
   int32_t edgeCount = FindProfileEdges(w.profile, line.samples, kPhotoEdges, w.scratch, w.edges);
   edgeCount = JoinHalos(w.profile, line.samples, w.edges, edgeCount, w.scratch);
-  DecodeLine(context, g, w, line, w.profile, false, w.edges, edgeCount);
+  DecodeLine(settings, g, w, line, w.profile, false, w.edges, edgeCount);
   // Light bars on a dark ground: the profile upside down has the same
   // edges (its extremes and the levels between them are the same), its
   // elements begin at the first light one.
-  if (edgeCount > 1) DecodeLine(context, g, w, line, w.profile, true, w.edges + 1, edgeCount - 1);
+  if (edgeCount > 1) DecodeLine(settings, g, w, line, w.profile, true, w.edges + 1, edgeCount - 1);
 }
 
 // Lines are read only where the bar field lets their direction through,
@@ -513,7 +514,7 @@ double SamplesAt(const BarField& field, double spacing) {
 
 // Reads the stretches of `line` that cross bars: its first and last probe
 // in the field, widened by the margin, as one line each.
-void ReadStretches(const Context& context, const GreyImage& g, const BarField& field, Work& w,
+void ReadStretches(const Settings& settings, const GreyImage& g, const BarField& field, Work& w,
                    const Line& line) {
   const double length = line.samples - 1;
   double open = -1.0;  // where the current stretch begins, or -1
@@ -530,7 +531,7 @@ void ReadStretches(const Context& context, const GreyImage& g, const BarField& f
       Line part = line;
       PointAt(line, from, &part.ox, &part.oy);
       part.samples = static_cast<int32_t>(to - from) + 1;
-      if (part.samples >= 2) ReadLine(context, g, w, part);
+      if (part.samples >= 2) ReadLine(settings, g, w, part);
     }
     open = -1.0;
     longest = 0.0;
@@ -634,7 +635,8 @@ int32_t DirectionsInOrder(const BarField& field, Look look, int32_t* order) {
   return n;
 }
 
-void Sweep(const Context& context, const GreyImage& g, const BarField& field, Work& w, Look look) {
+void Sweep(const Settings& settings, const GreyImage& g, const BarField& field, Work& w,
+           Look look) {
   const double cx = 0.5 * (g.width - 1);
   const double cy = 0.5 * (g.height - 1);
   const double reach = 0.5 * std::hypot(g.width, g.height);
@@ -676,7 +678,7 @@ void Sweep(const Context& context, const GreyImage& g, const BarField& field, Wo
       const bool wide = look == Look::kAll ? (parity & 1) != 0 : k % 2 == 0;
       line.taps = wide ? kWideBandTaps : kBandTaps;
       line.tapStep = wide ? kWideBandStep : kBandStep;
-      ReadStretches(context, g, field, w, line);
+      ReadStretches(settings, g, field, w, line);
     }
   }
 }
@@ -687,7 +689,7 @@ constexpr int32_t kThinSide = static_cast<int32_t>(2 * kLineMargin + 1);
 
 bool IsThin(const GreyImage& g) { return g.width <= kThinSide || g.height <= kThinSide; }
 
-void SweepThin(const Context& context, const GreyImage& g, Work& w) {
+void SweepThin(const Settings& settings, const GreyImage& g, Work& w) {
   const bool rows = g.height <= g.width;
   const int32_t lines = rows ? g.height : g.width;
   for (int32_t k = 0; k < lines; ++k) {
@@ -704,7 +706,7 @@ void SweepThin(const Context& context, const GreyImage& g, Work& w) {
     line.alongBorder = true;
     line.taps = 1;
     line.tapStep = kBandStep;
-    ReadLine(context, g, w, line);
+    ReadLine(settings, g, w, line);
   }
 }
 
@@ -913,8 +915,8 @@ void CornersOf(const GreyImage& g, Work& w, const LineRead& low, const LineRead&
   corners[3] = Rounded(low.x1 - lowEnd * bx, low.y1 - lowEnd * by);
 }
 
-void Report(Context& context, const GreyImage& g, Work& w, const Cluster* clusters, int32_t count,
-            int32_t minVotes) {
+void Report(ResultTable& results, const GreyImage& g, Work& w, const Cluster* clusters,
+            int32_t count, int32_t minVotes) {
   int32_t order[kMaxClusters];
   int32_t n = 0;
   for (int32_t i = 0; i < count; ++i) {
@@ -939,13 +941,12 @@ void Report(Context& context, const GreyImage& g, Work& w, const Cluster* cluste
     CornersOf(g, w, low, high, corners);
     const char* text = w.pool + r.textAt;
     int32_t found[kMaxResults];
-    const int32_t reported =
-        ReportedAround(context.results, text, r.type, r.textLength, corners, found);
+    const int32_t reported = ReportedAround(results, text, r.type, r.textLength, corners, found);
     if (reported > 0) {
-      JoinReported(context.results, found, reported);
+      JoinReported(results, found, reported);
       continue;
     }
-    if (AppendResult(context.results, r.type, text, r.textLength, corners) == 0) {
+    if (AppendResult(results, r.type, text, r.textLength, corners) == 0) {
       return;
     }
   }
@@ -953,10 +954,10 @@ void Report(Context& context, const GreyImage& g, Work& w, const Cluster* cluste
 
 }  // namespace
 
-void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
-                           ptrdiff_t stride) {
-  if (grey == nullptr || width < 1 || height < 1 || !ResultTableHasRoom(context.results)) return;
-  if (context.results.count > 0 && !AnyTextTwice(context.results) &&
+void ReadScanlinesThorough(const Settings& settings, ResultTable& results, const uint8_t* grey,
+                           int32_t width, int32_t height, ptrdiff_t stride) {
+  if (grey == nullptr || width < 1 || height < 1 || !ResultTableHasRoom(results)) return;
+  if (results.count > 0 && !AnyTextTwice(results) &&
       static_cast<double>(width) * height <= kSweepAfterComponentsPixels) {
     return;
   }
@@ -970,13 +971,13 @@ void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width,
   if (StartWork(w, capacity)) {
     BarField field;
     if (IsThin(g)) {
-      SweepThin(context, g, w);
+      SweepThin(settings, g, w);
     } else if (MapBarField(grey, width, height, stride, kAngles, field)) {
       if (static_cast<double>(width) * height > kSweepAfterComponentsPixels) {
-        Sweep(context, g, field, w, Look::kAll);
+        Sweep(settings, g, field, w, Look::kAll);
       } else {
-        Sweep(context, g, field, w, Look::kFirst);
-        if (!AnySymbolRead(w)) Sweep(context, g, field, w, Look::kRest);
+        Sweep(settings, g, field, w, Look::kFirst);
+        if (!AnySymbolRead(w)) Sweep(settings, g, field, w, Look::kRest);
       }
     }
     FreeBarField(field);
@@ -984,7 +985,7 @@ void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width,
     if (clusters != nullptr) {
       const int32_t count = ClusterReads(w, clusters);
       DropWeaker(w, clusters, count);
-      Report(context, g, w, clusters, count, minVotes);
+      Report(results, g, w, clusters, count, minVotes);
     }
     delete[] clusters;
   }

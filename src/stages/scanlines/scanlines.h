@@ -10,15 +10,16 @@
 
 namespace bcx {
 
-struct Context;
+struct ResultTable;
+struct Settings;
 
 // Reads width x height grey pixels (rows `stride` bytes apart, 0 dark) and
-// adds to the context's result table every enabled symbol that enough
+// adds to the result table every symbol enabled in the settings that enough
 // lines read alike, unless an earlier result already reports it there.
 // Corners are in the pixels' coordinates. Does nothing when memory runs
 // out or the table is full, and in an image of at most two megapixels in
 // which the components already found a symbol.
-void ReadScanlinesThorough(Context& context, const uint8_t* grey, int32_t width, int32_t height,
-                           ptrdiff_t stride);
+void ReadScanlinesThorough(const Settings& settings, ResultTable& results, const uint8_t* grey,
+                           int32_t width, int32_t height, ptrdiff_t stride);
 
 }  // namespace bcx

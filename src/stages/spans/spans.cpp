@@ -1,11 +1,13 @@
-#include "decode/dispatch.h"
+#include "stages/spans/spans.h"
 
 #include <new>
 
-#include "api/context.h"
-#include "api/trace.h"
-#include "decode/symbology.h"
-#include "locate/element_run.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "records/trace.h"
+#include "stages/components/scan_state.h"
+#include "stages/ordering/element_run.h"
+#include "symbologies/table.h"
 
 namespace bcx {
 
@@ -119,26 +121,26 @@ int32_t NarrowestBar(const double* run, int32_t n) {
   return narrowest;
 }
 
-int DecodeSpan(Context& context, int32_t f, int32_t l, const double* run) {
+int DecodeSpan(const GroupTarget& target, int32_t f, int32_t l, const double* run) {
   // A full table stores nothing more, so there is nothing to decode for.
-  if (!ResultTableHasRoom(context.results)) return 0;
+  if (!ResultTableHasRoom(target.results)) return 0;
   const double* widths = run + 2 * f;
   const int32_t count = 2 * (l - f) + 1;
   // The table's order is the order symbologies are tried in; the first
   // that reads the span wins.
   int32_t decodedAs = -1;
   for (const SymbologyDescriptor& symbology : kSymbologies) {
-    if (symbology.decode == nullptr || !SymbologyEnabled(context.settings, symbology.id)) continue;
-    if (TrySymbology(symbology, context.settings, context.results, widths, count) == 1) {
+    if (symbology.decode == nullptr || !SymbologyEnabled(target.settings, symbology.id)) continue;
+    if (TrySymbology(symbology, target.settings, target.results, widths, count) == 1) {
       decodedAs = symbology.id;
       break;
     }
   }
-  TraceSpan(context.trace, f, l, decodedAs);
+  TraceSpan(target.trace, f, l, decodedAs);
   if (decodedAs < 0) return 0;
   Point corners[kCornerCount];
-  SpanCorners(context.scan, f, l, corners);
-  CompleteResult(context.results, corners);
+  SpanCorners(target.scan, f, l, corners);
+  CompleteResult(target.results, corners);
   return 1;
 }
 
@@ -160,24 +162,24 @@ int32_t RemoveSpan(ScanState& scan, double* run, int32_t n, int32_t f, int32_t l
   return remaining;
 }
 
-void DecodeSpans(Context& context, double* run, int32_t n) {
-  const double widthRatioLimit = static_cast<double>(context.settings.widthRatioLimit);
+void DecodeSpans(const GroupTarget& target, double* run, int32_t n) {
+  const double widthRatioLimit = static_cast<double>(target.settings.widthRatioLimit);
   while (n > 0) {
     int32_t f = 0;
     int32_t l = 0;
     FindSpan(run, n, widthRatioLimit, &f, &l);
-    DecodeSpan(context, f, l, run);
-    n = RemoveSpan(context.scan, run, n, f, l);
+    DecodeSpan(target, f, l, run);
+    n = RemoveSpan(target.scan, run, n, f, l);
   }
 }
 
-void DecodeGroup(Context& context, int32_t n) {
-  if (n < 1 || context.scan.group == nullptr || !ResultTableHasRoom(context.results)) return;
-  double* run = BuildElementRun(context.scan, n);
+void DecodeGroup(const GroupTarget& target, int32_t n) {
+  if (n < 1 || target.scan.group == nullptr || !ResultTableHasRoom(target.results)) return;
+  double* run = BuildElementRun(target.scan, n);
   // Without a run there is nothing to read; the group leaves no trace.
   if (run == nullptr) return;
-  TraceGroupRun(context.trace, context.scan, run, n);
-  DecodeSpans(context, run, n);
+  TraceGroupRun(target.trace, target.scan.group, run, n);
+  DecodeSpans(target, run, n);
   delete[] run;
 }
 

@@ -4,23 +4,34 @@
 
 #include <cstdint>
 
-#include "locate/geometry.h"
+#include "records/geometry.h"
 
 namespace bcx {
 
-struct Context;
 struct ResultTable;
 struct ScanState;
+struct ScanTrace;
 struct Settings;
+
+// What decoding a group works on: the ordered, merged bars in scan.group,
+// the settings it reads, the result table it fills and the trace (may be
+// nullptr).
+struct GroupTarget {
+  ScanState& scan;
+  const Settings& settings;
+  ResultTable& results;
+  ScanTrace* trace;
+};
+
 struct SymbologyDescriptor;
 
-// Decodes the n ordered, merged bars of the context's group table, storing
+// Decodes the n ordered, merged bars of the target's group table, storing
 // every symbol found in its result table.
-void DecodeGroup(Context& context, int32_t n);
+void DecodeGroup(const GroupTarget& target, int32_t n);
 
 // The span loop of DecodeGroup over a run of the n bars of the group table
 // (2n - 1 widths). Rewrites the group table and the run as spans leave.
-void DecodeSpans(Context& context, double* run, int32_t n);
+void DecodeSpans(const GroupTarget& target, double* run, int32_t n);
 
 // The span around the narrowest bar of a run of n bars: out to the nearest
 // bar on each side at least widthRatioLimit times as wide, or to the ends.
@@ -36,7 +47,7 @@ int32_t NarrowestBar(const double* run, int32_t n);
 
 // Offers bars f to l to the symbologies in their fixed order; on success
 // stores the corners from the sides of bars f and l. Returns 1 when stored.
-int DecodeSpan(Context& context, int32_t f, int32_t l, const double* run);
+int DecodeSpan(const GroupTarget& target, int32_t f, int32_t l, const double* run);
 
 void ReverseElementRun(const double* widths, double* reversed, int32_t count);
 

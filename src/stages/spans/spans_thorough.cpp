@@ -1,17 +1,19 @@
-#include "decode/dispatch_thorough.h"
+#include "stages/spans/spans_thorough.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
-#include "api/context.h"
-#include "api/trace.h"
-#include "decode/dispatch.h"
-#include "decode/interleaved2of5_thorough.h"
-#include "decode/module_match.h"
-#include "decode/symbology.h"
-#include "locate/element_run.h"
+#include "records/results.h"
+#include "records/settings.h"
+#include "records/trace.h"
+#include "stages/components/scan_state.h"
+#include "stages/ordering/element_run.h"
+#include "stages/spans/spans.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
+#include "symbologies/table.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 
@@ -190,21 +192,22 @@ bool MergedIntoEarlier(ResultTable& results, int32_t type, const char* text, int
 
 // Stores what a decoder found between bars f and l; false when the table
 // is full.
-bool Store(Context& context, GroupWork& work, int32_t type, int32_t length, int32_t f, int32_t l) {
+bool Store(const GroupTarget& target, GroupWork& work, int32_t type, int32_t length, int32_t f,
+           int32_t l) {
   for (int32_t b = f; b <= l; ++b) work.used[b] = true;
   Point corners[kCornerCount];
-  SpanCorners(context.scan, f, l, corners);
-  if (MergedIntoEarlier(context.results, type, work.text, length, corners)) return true;
-  if (WriteResultText(context.results, type, work.text, length) == 0) return false;
-  CompleteResult(context.results, corners);
-  return ResultTableHasRoom(context.results);
+  SpanCorners(target.scan, f, l, corners);
+  if (MergedIntoEarlier(target.results, type, work.text, length, corners)) return true;
+  if (WriteResultText(target.results, type, work.text, length) == 0) return false;
+  CompleteResult(target.results, corners);
+  return ResultTableHasRoom(target.results);
 }
 
 // Every symbol of one symbology in the run, read one way. Returns false
 // when the result table is full.
-bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& symbology,
+bool SearchRun(const GroupTarget& target, GroupWork& work, const SymbologyDescriptor& symbology,
                bool reversed) {
-  const DecodeOptions options{SymbologyEnabled(context.settings, kGs1_128)};
+  const DecodeOptions options{SymbologyEnabled(target.settings, kGs1_128)};
   const double* run = reversed ? work.reversed : work.forward;
   int32_t from = 0;
   while (from < work.count) {
@@ -223,14 +226,14 @@ bool SearchRun(Context& context, GroupWork& work, const SymbologyDescriptor& sym
     const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
     if (NeedsImageQuietZone(type)) {
       const double narrow = NarrowElementOf(work.forward, 2 * firstBar, 2 * lastBar);
-      if (!QuietInImage(context.scan, firstBar, lastBar, (work.count + 1) / 2, narrow)) continue;
+      if (!QuietInImage(target.scan, firstBar, lastBar, (work.count + 1) / 2, narrow)) continue;
       if (type == kInterleaved2of5 &&
           !ItfQuietInRun(work.forward, work.count, 2 * firstBar, 2 * lastBar)) {
         continue;
       }
     }
-    TraceSpan(context.trace, firstBar, lastBar, type);
-    if (!Store(context, work, type, length, firstBar, lastBar)) return false;
+    TraceSpan(target.trace, firstBar, lastBar, type);
+    if (!Store(target, work, type, length, firstBar, lastBar)) return false;
   }
   return true;
 }
@@ -244,16 +247,15 @@ void WidenResult(ResultRecord& result, const Point corners[kCornerCount]) {
   WidenEnd(result.corners[3], result.corners[2], first0, first1, corners);
 }
 
-void DecodeGroupThorough(Context& context, int32_t n) {
-  if (n < 2 || context.scan.group == nullptr || !ResultTableHasRoom(context.results)) return;
+void DecodeGroupThorough(const GroupTarget& target, int32_t n) {
+  if (n < 2 || target.scan.group == nullptr || !ResultTableHasRoom(target.results)) return;
   GroupWork work{};
-  if (StartWork(work, context.scan, n)) {
-    TraceGroupRun(context.trace, context.scan, work.forward, n);
+  if (StartWork(work, target.scan, n)) {
+    TraceGroupRun(target.trace, target.scan.group, work.forward, n);
     for (const SymbologyDescriptor& symbology : kSymbologies) {
       if (symbology.decodeThorough == nullptr) continue;
-      if (!SymbologyEnabled(context.settings, symbology.id)) continue;
-      if (!SearchRun(context, work, symbology, false) ||
-          !SearchRun(context, work, symbology, true)) {
+      if (!SymbologyEnabled(target.settings, symbology.id)) continue;
+      if (!SearchRun(target, work, symbology, false) || !SearchRun(target, work, symbology, true)) {
         break;
       }
     }

@@ -4,16 +4,16 @@
 
 #include <cstdint>
 
-#include "api/results.h"
+#include "records/results.h"
 
 namespace bcx {
 
-struct Context;
+struct GroupTarget;
 
-// Decodes the n ordered, merged bars of the context's group table. Each
+// Decodes the n ordered, merged bars of the target's group table. Each
 // symbol found is stored once in the result table, with the corners of its
 // first and last bars; bars one symbol used are not read again.
-void DecodeGroupThorough(Context& context, int32_t n);
+void DecodeGroupThorough(const GroupTarget& target, int32_t n);
 
 // Widens a result's corners to take in those of another reading of the
 // same symbol beside it along the bars (the other half of bars a light

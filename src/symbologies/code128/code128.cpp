@@ -1,8 +1,8 @@
-#include "decode/code128.h"
+#include "symbologies/code128/code128.h"
 
 #include <cstring>
 
-#include "decode/classify.h"
+#include "symbologies/exact/classify.h"
 
 namespace bcx {
 

@@ -1,9 +1,9 @@
-#include "decode/code128_thorough.h"
+#include "symbologies/code128/code128_thorough.h"
 
 #include <cmath>
 
-#include "decode/code128.h"
-#include "decode/module_match.h"
+#include "symbologies/code128/code128.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 

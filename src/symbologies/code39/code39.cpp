@@ -1,8 +1,8 @@
-#include "decode/code39.h"
+#include "symbologies/code39/code39.h"
 
 #include <cstring>
 
-#include "decode/classify.h"
+#include "symbologies/exact/classify.h"
 
 namespace bcx {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "decode/decoder.h"
+#include "symbologies/exact/decoder.h"
 
 namespace bcx {
 

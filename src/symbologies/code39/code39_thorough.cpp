@@ -1,9 +1,9 @@
-#include "decode/code39_thorough.h"
+#include "symbologies/code39/code39_thorough.h"
 
 #include <cmath>
 
-#include "decode/code39.h"
-#include "decode/module_match.h"
+#include "symbologies/code39/code39.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 

@@ -1,8 +1,8 @@
-#include "decode/ean13.h"
+#include "symbologies/ean_upc/ean13.h"
 
 #include <cstring>
 
-#include "decode/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc.h"
 
 namespace bcx {
 

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "decode/ean13.h"
-#include "decode/ean_upc_thorough.h"
+#include "symbologies/ean_upc/ean13.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
 
 namespace bcx {
 

@@ -1,6 +1,6 @@
-#include "decode/ean8.h"
+#include "symbologies/ean_upc/ean8.h"
 
-#include "decode/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc.h"
 
 namespace bcx {
 

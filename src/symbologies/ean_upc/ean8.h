@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "decode/decoder.h"
+#include "symbologies/exact/decoder.h"
 
 namespace bcx {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "decode/ean_upc_thorough.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
 
 namespace bcx {
 

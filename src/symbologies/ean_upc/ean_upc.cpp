@@ -1,4 +1,4 @@
-#include "decode/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "decode/classify.h"
+#include "symbologies/exact/classify.h"
 
 namespace bcx {
 

@@ -1,8 +1,8 @@
-#include "decode/ean_upc_thorough.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
 
 #include <cmath>
 
-#include "decode/module_match.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 

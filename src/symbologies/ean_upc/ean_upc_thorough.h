@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "decode/ean_upc.h"
-#include "decode/thorough_decoder.h"
+#include "symbologies/ean_upc/ean_upc.h"
+#include "symbologies/tolerant/decoder_thorough.h"
 
 namespace bcx {
 

@@ -1,6 +1,6 @@
-#include "decode/upca.h"
+#include "symbologies/ean_upc/upca.h"
 
-#include "decode/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc.h"
 
 namespace bcx {
 

@@ -1,9 +1,9 @@
-#include "decode/upce.h"
+#include "symbologies/ean_upc/upce.h"
 
 #include <cstring>
 
-#include "decode/classify.h"
-#include "decode/ean_upc.h"
+#include "symbologies/ean_upc/ean_upc.h"
+#include "symbologies/exact/classify.h"
 
 namespace bcx {
 

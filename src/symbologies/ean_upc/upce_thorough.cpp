@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "decode/ean_upc_thorough.h"
-#include "decode/upce.h"
+#include "symbologies/ean_upc/ean_upc_thorough.h"
+#include "symbologies/ean_upc/upce.h"
 
 namespace bcx {
 

@@ -1,4 +1,4 @@
-#include "decode/classify.h"
+#include "symbologies/exact/classify.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "decode/interleaved2of5.h"
+#include "symbologies/itf/interleaved2of5.h"
 
 #include <cstring>
 
-#include "decode/classify.h"
+#include "symbologies/exact/classify.h"
 
 namespace bcx {
 

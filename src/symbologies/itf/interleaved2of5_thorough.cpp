@@ -1,9 +1,9 @@
-#include "decode/interleaved2of5_thorough.h"
+#include "symbologies/itf/interleaved2of5_thorough.h"
 
 #include <cmath>
 
-#include "decode/interleaved2of5.h"
-#include "decode/module_match.h"
+#include "symbologies/itf/interleaved2of5.h"
+#include "symbologies/tolerant/module_match.h"
 
 namespace bcx {
 

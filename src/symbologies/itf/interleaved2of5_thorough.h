@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "decode/thorough_decoder.h"
+#include "symbologies/tolerant/decoder_thorough.h"
 
 namespace bcx {
 

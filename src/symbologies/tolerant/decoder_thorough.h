@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "decode/decoder.h"
+#include "symbologies/exact/decoder.h"
 
 namespace bcx {
 

@@ -1,4 +1,4 @@
-#include "decode/module_match.h"
+#include "symbologies/tolerant/module_match.h"
 
 #include <cmath>
 
