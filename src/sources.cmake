@@ -7,6 +7,7 @@ set(BCX_ENGINE_SOURCES
   records/trace.cpp
   symbologies/exact/classify.cpp
   symbologies/tolerant/module_match.cpp
+  symbologies/tolerant/narrow_wide.cpp
   symbologies/code39/code39.cpp
   symbologies/code39/code39_thorough.cpp
   symbologies/code128/code128.cpp
@@ -31,10 +32,16 @@ set(BCX_ENGINE_SOURCES
   stages/grouping/grouping_thorough.cpp
   stages/ordering/ordering.cpp
   stages/ordering/element_run.cpp
+  stages/spans/span_search.cpp
   stages/spans/spans.cpp
   stages/spans/spans_thorough.cpp
   stages/scanlines/bar_field.cpp
   stages/scanlines/profile_edges.cpp
+  stages/scanlines/sampling.cpp
+  stages/scanlines/line_decoding.cpp
+  stages/scanlines/sweep.cpp
+  stages/scanlines/clusters.cpp
+  stages/scanlines/corners.cpp
   stages/scanlines/scanlines.cpp
   pipeline/exact.cpp
   pipeline/thorough.cpp

@@ -39,10 +39,7 @@ class TracedScan {
   TracedScan() : context_{}, trace_(std::make_unique<ScanTrace>()) {
     context_.trace = trace_.get();
   }
-  ~TracedScan() {
-    bcx::EmptyResultTable(context_.results);
-    bcx::ReleaseScanBuffers(context_.scan);
-  }
+  ~TracedScan() { bcx::ReleaseContext(context_); }
   TracedScan(const TracedScan&) = delete;
   TracedScan& operator=(const TracedScan&) = delete;
 
@@ -65,6 +62,29 @@ class TracedScan {
         bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
         rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
     if (ok) bcx::RunExactPipeline(context_);
+    rastra_free(provider);
+    return ok;
+  }
+
+  // As a reader in thorough mode reads it: every symbology listed on, at
+  // level 128, the bar limits from the image's own size.
+  bool RunThorough(const std::vector<uint8_t>& png, const std::vector<int>& enabled) {
+    bcx::SetDefaultLimits(context_.settings, bcx::ScreenPixelsPerInch());
+    for (int id = 0; id < bcx::kSymbologyCount; ++id) {
+      const bool on = std::find(enabled.begin(), enabled.end(), id) != enabled.end();
+      context_.settings.switches[id] = on ? 1 : 0;
+    }
+    rastra_context* provider = rastra_new();
+    const uint8_t* grey = nullptr;
+    int32_t w = 0;
+    int32_t h = 0;
+    const bool ok =
+        provider != nullptr &&
+        rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) != 0 &&
+        rastra_get_grey(provider, &grey, &w, &h) != 0 &&
+        bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
+        rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
+    if (ok) bcx::RunThoroughPipeline(context_, bcx::GreyRegion{grey, w, h, w});
     rastra_free(provider);
     return ok;
   }
@@ -307,7 +327,9 @@ void Diagnose(const bcxtest::ReadCase& c, int moduleWidth, int barHeight, double
                 c);
 }
 
-void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,
+namespace {
+
+void DiagnoseExact(const std::vector<uint8_t>& png, const std::vector<int>& runs,
                    double moduleWidth, const bcxtest::ReadCase& c) {
   const int expectedBars = static_cast<int>(runs.size() + 1) / 2;
   TracedScan scan;
@@ -373,6 +395,80 @@ void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs
   }
   CompareRun(g, SpansOf(t, best.index, g.bars), runs, moduleWidth, c,
              static_cast<double>(settings.widthRatioLimit), read);
+}
+
+const char* FateName(bcx::TraceFate fate) {
+  switch (fate) {
+    case bcx::TraceFate::kReported:
+      return "reported";
+    case bcx::TraceFate::kJoined:
+      return "joined to a components' result";
+    case bcx::TraceFate::kTooFewLines:
+      return "too few lines agree";
+    case bcx::TraceFate::kDropped:
+      return "dropped under a stronger reading";
+    case bcx::TraceFate::kTableFull:
+      return "result table full";
+  }
+  return "?";
+}
+
+// The same image through the thorough pipeline: what its groups read, and
+// what the lines of grey levels read, agreed on and reported.
+void DiagnoseThorough(const std::vector<uint8_t>& png, const bcxtest::ReadCase& c) {
+  TracedScan scan;
+  if (!scan.RunThorough(png, c.enabled)) return;
+  std::printf("thorough:\n");
+  const bool read = PrintResults(scan.context().results, c);
+  const ScanTrace& t = scan.trace();
+  int spansRead = 0;
+  for (int32_t i = 0; i < std::min(t.spanCount, bcx::kTraceSpans); ++i) {
+    spansRead += t.spans[i].decodedAs >= 0 ? 1 : 0;
+  }
+  std::printf("  components: %d bars, %d groups decoded, %d symbols read in them\n", t.bars,
+              t.groupCount, spansRead);
+  if (!t.linesRun) {
+    std::printf("  lines: not run, the components' results stand for the image\n");
+    std::printf(read ? "  => read by the components\n"
+                     : "  => COMPONENTS: they read something else, and no line looked further\n");
+    return;
+  }
+  int ofType = 0;
+  for (int32_t i = 0; i < std::min(t.readingCount, bcx::kTraceReadings); ++i) {
+    ofType += t.readings[i].type == c.type ? 1 : 0;
+  }
+  std::printf("  lines: %d read, %d readings (%d of %s), %d symbols agreed on\n", t.lines,
+              t.readingCount, ofType, SymbologyName(c.type), t.clusterCount);
+  bool agreed = false;
+  for (int32_t i = 0; i < std::min(t.clusterCount, bcx::kTraceClusters); ++i) {
+    const bcx::TraceCluster& k = t.clusters[i];
+    const size_t kept = static_cast<size_t>(std::min(k.textLength, bcx::kTraceClusterText));
+    const std::string text(k.text, kept);
+    const bool symbol = k.type == c.type && text == c.text;
+    agreed = agreed || symbol;
+    std::printf("    %s '%s'%s: %d lines, %s%s\n", SymbologyName(k.type),
+                bcxtest::Printable(text).c_str(),
+                k.textLength > bcx::kTraceClusterText ? "..." : "", k.votes, FateName(k.fate),
+                symbol ? " <= the symbol" : "");
+  }
+  if (read) {
+    std::printf("  => read\n");
+  } else if (ofType == 0) {
+    std::printf("  => LINES: no line read a %s\n", SymbologyName(c.type));
+  } else if (!agreed) {
+    std::printf("  => LINES: readings of its type, none of its text agreed on\n");
+  } else {
+    std::printf("  => LINES: agreed on, but not reported (see its line above)\n");
+  }
+}
+
+}  // namespace
+
+void DiagnoseImage(const std::vector<uint8_t>& png, const std::vector<int>& runs,
+                   double moduleWidth, const bcxtest::ReadCase& c) {
+  std::printf("exact:\n");
+  DiagnoseExact(png, runs, moduleWidth, c);
+  DiagnoseThorough(png, c);
 }
 
 }  // namespace readrate

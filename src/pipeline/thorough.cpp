@@ -42,8 +42,8 @@ int RunThoroughPipeline(Context& context, const GreyRegion& grey) {
       AllocateGroupTable(scan)) {
     ReadGroups(context);
   }
-  ReadScanlinesThorough(context.settings, context.results, grey.pixels, grey.width, grey.height,
-                        grey.stride);
+  ReadScanlinesThorough(context.settings, context.results, context.trace, grey.pixels, grey.width,
+                        grey.height, grey.stride);
   return context.results.count > 0 ? 1 : 0;
 }
 

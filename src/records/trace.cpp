@@ -1,5 +1,8 @@
 #include "records/trace.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "records/bar.h"
 
 namespace bcx {
@@ -17,6 +20,10 @@ void TraceScanStart(ScanTrace* trace) {
   trace->lastCollected = 0;
   trace->groupCount = 0;
   trace->spanCount = 0;
+  trace->linesRun = false;
+  trace->lines = 0;
+  trace->readingCount = 0;
+  trace->clusterCount = 0;
 }
 
 void TraceComponent(ScanTrace* trace, bool truncated, TraceVerdict verdict, double barLength) {
@@ -84,6 +91,35 @@ void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs)
   const int32_t group = trace->groupCount - 1;
   trace->spans[trace->spanCount++] =
       TraceSpanRecord{group < kTraceGroups ? group : -1, first, last, decodedAs};
+}
+
+void TraceLinesRun(ScanTrace* trace) {
+  if (trace != nullptr) trace->linesRun = true;
+}
+
+void TraceLine(ScanTrace* trace) {
+  if (trace != nullptr) ++trace->lines;
+}
+
+void TraceLineReading(ScanTrace* trace, const TraceReading& reading) {
+  if (trace == nullptr) return;
+  if (trace->readingCount < kTraceReadings) trace->readings[trace->readingCount] = reading;
+  ++trace->readingCount;
+}
+
+void TraceLineCluster(ScanTrace* trace, int32_t type, const char* text, int32_t length,
+                      int32_t votes, TraceFate fate) {
+  if (trace == nullptr) return;
+  if (trace->clusterCount < kTraceClusters) {
+    TraceCluster& c = trace->clusters[trace->clusterCount];
+    c.type = type;
+    c.votes = votes;
+    c.fate = fate;
+    c.textLength = length;
+    const int32_t kept = std::min(length, static_cast<int32_t>(kTraceClusterText));
+    if (kept > 0) std::memcpy(c.text, text, static_cast<size_t>(kept));
+  }
+  ++trace->clusterCount;
 }
 
 }  // namespace bcx

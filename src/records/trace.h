@@ -19,6 +19,11 @@ constexpr int kTraceLeftOut = 4;
 constexpr int kTraceGroups = 128;
 constexpr int kTraceRunElements = 512;
 constexpr int kTraceSpans = 256;
+// Room for the readings of the lines through a photo's symbol and the
+// symbols they agree on.
+constexpr int kTraceReadings = 256;
+constexpr int kTraceClusters = 64;
+constexpr int kTraceClusterText = 48;
 
 enum class TraceVerdict { kBar, kNotMeasured, kLengthOutOfLimits };
 
@@ -52,6 +57,25 @@ struct TraceSpanRecord {
   int32_t decodedAs;  // symbology identifier, -1 for no read
 };
 
+// One reading of a line of grey levels: what it read and where.
+struct TraceReading {
+  int32_t type;
+  int32_t angle;  // index of the line's direction
+  double x0, y0;  // where the symbol begins, in reading order
+  double x1, y1;  // and ends
+};
+
+// What became of a symbol that lines read alike.
+enum class TraceFate { kReported, kJoined, kTooFewLines, kDropped, kTableFull };
+
+struct TraceCluster {
+  int32_t type;
+  int32_t votes;  // lines that read it
+  TraceFate fate;
+  int32_t textLength;  // of the text; only the first kTraceClusterText bytes are kept
+  char text[kTraceClusterText];
+};
+
 // Only the counts need clearing before a scan; the arrays are read up to them.
 struct ScanTrace {
   int32_t components;
@@ -69,6 +93,12 @@ struct ScanTrace {
   TraceGroup groups[kTraceGroups];
   int32_t spanCount;
   TraceSpanRecord spans[kTraceSpans];
+  bool linesRun;  // false where the components' results stood for the image
+  int32_t lines;  // lines (and stretches of them) sampled and searched
+  int32_t readingCount;
+  TraceReading readings[kTraceReadings];
+  int32_t clusterCount;
+  TraceCluster clusters[kTraceClusters];
 };
 
 // Each does nothing when trace is nullptr.
@@ -81,5 +111,10 @@ void TraceGroupCollected(ScanTrace* trace, const BarRecord* group, int32_t bars,
 void TraceGroupMerged(ScanTrace* trace, int32_t bars);
 void TraceGroupRun(ScanTrace* trace, const BarRecord* group, const double* run, int32_t bars);
 void TraceSpan(ScanTrace* trace, int32_t first, int32_t last, int32_t decodedAs);
+void TraceLinesRun(ScanTrace* trace);
+void TraceLine(ScanTrace* trace);
+void TraceLineReading(ScanTrace* trace, const TraceReading& reading);
+void TraceLineCluster(ScanTrace* trace, int32_t type, const char* text, int32_t length,
+                      int32_t votes, TraceFate fate);
 
 }  // namespace bcx

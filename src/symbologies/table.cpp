@@ -17,16 +17,25 @@
 
 namespace bcx {
 
+constexpr int32_t kNoFnc1Form = -1;
+constexpr double kOwnQuietZone = 0.0;
+
 constexpr SymbologyDescriptor kSymbologies[kSymbologyCount] = {
-    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1, DecodeCode39Thorough},
-    {kCode128, "code128", DecodeCode128, kCode128Stop, 0, DecodeCode128Thorough},
-    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0, nullptr},
-    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1, DecodeEan13Thorough},
-    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1, DecodeEan8Thorough},
-    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1, DecodeUpcAThorough},
-    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1, DecodeUpcEThorough},
+    {kCode39, "code39", DecodeCode39, kCode39StartStop, 1, DecodeCode39Thorough, kNoFnc1Form, true,
+     kOwnQuietZone},
+    {kCode128, "code128", DecodeCode128, kCode128Stop, 0, DecodeCode128Thorough, kGs1_128, false,
+     kOwnQuietZone},
+    {kGs1_128, "gs1-128", nullptr, kCode128Stop, 0, nullptr, kNoFnc1Form, false, kOwnQuietZone},
+    {kEan13, "ean13", DecodeEan13, kEanSideGuard, 1, DecodeEan13Thorough, kNoFnc1Form, false,
+     kOwnQuietZone},
+    {kEan8, "ean8", DecodeEan8, kEanSideGuard, 1, DecodeEan8Thorough, kNoFnc1Form, false,
+     kOwnQuietZone},
+    {kUpcA, "upca", DecodeUpcA, kEanSideGuard, 1, DecodeUpcAThorough, kNoFnc1Form, false,
+     kOwnQuietZone},
+    {kUpcE, "upce", DecodeUpcE, kEanSideGuard, 1, DecodeUpcEThorough, kNoFnc1Form, false,
+     kOwnQuietZone},
     {kInterleaved2of5, "itf", DecodeInterleaved2of5, kTwoOfFiveStart, 1,
-     DecodeInterleaved2of5Thorough},
+     DecodeInterleaved2of5Thorough, kNoFnc1Form, true, kItfQuietInRunNarrows},
 };
 
 namespace {
@@ -43,6 +52,10 @@ static_assert(RowsInIdentifierOrder());
 
 const SymbologyDescriptor* FindSymbology(int32_t id) {
   return id >= 0 && id < kSymbologyCount ? &kSymbologies[id] : nullptr;
+}
+
+int32_t ReportedType(const SymbologyDescriptor& row, int32_t leadingFnc1) {
+  return leadingFnc1 == 1 && row.fnc1Type != kNoFnc1Form ? row.fnc1Type : row.id;
 }
 
 int32_t SymbologyFromName(const char* name) {

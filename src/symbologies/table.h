@@ -34,6 +34,18 @@ struct SymbologyDescriptor {
   int32_t alignToStart;
   // The tolerant decoder of thorough reading; nullptr for GS1-128.
   ThoroughDecodeFunction decodeThorough;
+  // The type a symbol is reported as when its decoder sets the leading FNC1
+  // flag (Code 128 data opening with FNC1 is GS1-128); -1 where there is
+  // no such form.
+  int32_t fnc1Type;
+  // No check character: a reading cut short behind a lost bar still
+  // decodes, so thorough reading asks for evidence that the symbol ends
+  // where the reading does: light beyond its end bars in the image, and
+  // end bars that run on across a line.
+  bool needsEndEvidence;
+  // The quiet zone, in narrow elements, that a symbol read out of a longer
+  // run must have on both sides; 0 where the decoder's own suffices.
+  double quietInRunNarrows;
 };
 
 // Indexed by identifier. Spans are offered to the decoders in this order.
@@ -44,5 +56,8 @@ const SymbologyDescriptor* FindSymbology(int32_t id);
 
 // The identifier of a short name, -1 when there is none.
 int32_t SymbologyFromName(const char* name);
+
+// The type a symbol read by `row`'s decoder is reported as.
+int32_t ReportedType(const SymbologyDescriptor& row, int32_t leadingFnc1);
 
 }  // namespace bcx

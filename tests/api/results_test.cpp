@@ -77,12 +77,20 @@ TEST_F(ResultsTest, CornersArePackedInImageCoordinates) {
   EXPECT_EQ(BcxGetRect(0, nullptr, &c[1], &c[2], &c[3]), 0);
 }
 
+// A host may declare a 16-bit argument as a 32-bit one and leave garbage in
+// its upper half. The Windows conventions (x64, stdcall) leave those bits
+// to the callee to ignore, so the DLL must honour only the low half. Under
+// System V the caller extends the argument and clang's callees rely on it:
+// there the garbage breaks the host's side of the convention, not ours.
+// The check calls through a mismatched pointer type, which the language
+// leaves undefined; only the convention fixes what happens, so it runs only
+// where that convention is in force and g++, the DLLs' compiler, built it.
+// Bcxdec.dll itself is asked by bcx_dll_host under wine64 (test-windows).
 TEST_F(ResultsTest, IndexIsTakenFromTheLowHalfOfItsSlot) {
+#if defined(_WIN32) && defined(__GNUC__) && !defined(__clang__)
   ASSERT_EQ(AppendResult(g_library.context.results, BCX_UPCA, "036000291452", 12, kCorners), 1);
-  // A host passes 16-bit arguments in 32-bit slots; the upper half must be
-  // ignored. Call through the slot-sized signature the host sees.
-  using SlotCall = uint16_t (*)(uint32_t);
-  using SlotCall2 = uint16_t (*)(uint32_t, uint32_t);
+  using SlotCall = uint16_t(BCX_CALL*)(uint32_t);
+  using SlotCall2 = uint16_t(BCX_CALL*)(uint32_t, uint32_t);
   using AnyCall = void (*)();
   const auto getType = reinterpret_cast<SlotCall>(reinterpret_cast<AnyCall>(&BcxGetType));
   const auto getLength = reinterpret_cast<SlotCall>(reinterpret_cast<AnyCall>(&BcxGetStrLen));
@@ -91,6 +99,10 @@ TEST_F(ResultsTest, IndexIsTakenFromTheLowHalfOfItsSlot) {
   EXPECT_EQ(getLength(65536), 12);
   EXPECT_EQ(getChar(65536, 65536 + 1), '3');
   EXPECT_EQ(getType(65537), 0xFFFF);
+#else
+  GTEST_SKIP() << "only the Windows calling conventions leave a 16-bit argument's upper half "
+                  "to the callee; bcx_dll_host checks Bcxdec.dll under wine64 (make test-windows)";
+#endif
 }
 
 TEST_F(ResultsTest, TableHoldsAtMostOneHundredRecords) {

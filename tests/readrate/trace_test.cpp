@@ -378,5 +378,80 @@ TEST(ScanTraceTest, WhatDoesNotFitIsCountedButNotKept) {
   EXPECT_EQ(plain.Results(), scanner.Results());
 }
 
+// The thorough pipeline on grey pixels: a strip a few rows tall holds no
+// bar long enough for the components, and is read by the lines alone; a
+// clean print is read by its components, after which no line is read.
+struct ThoroughTraced {
+  std::string results;
+  std::unique_ptr<ScanTrace> trace;
+};
+
+constexpr int32_t kStripRows = 4;
+
+ThoroughTraced ReadThoroughTraced(const std::vector<uint8_t>& png, bool strip, bool traced) {
+  ThoroughTraced out{"", traced ? NewTrace() : nullptr};
+  rastra_context* provider = rastra_new();
+  const uint8_t* grey = nullptr;
+  int32_t w = 0;
+  int32_t h = 0;
+  if (provider == nullptr ||
+      rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) == 0 ||
+      rastra_get_grey(provider, &grey, &w, &h) == 0) {
+    rastra_free(provider);
+    return out;
+  }
+  const int32_t top = strip ? h / 2 : 0;
+  if (strip) h = kStripRows;
+  std::vector<uint8_t> pixels(grey + static_cast<size_t>(top) * w,
+                              grey + static_cast<size_t>(top + h) * w);
+  rastra_free(provider);
+  bcx::Context context{};
+  bcx::SetDefaultLimits(context.settings, kPixelsPerInch);
+  context.settings.switches[bcx::kCode128] = 1;
+  context.trace = out.trace.get();
+  if (bcx::PrepareScanBuffers(context.scan, w, h) == 1 &&
+      rastra_binarize(pixels.data(), w, h, w, RASTRA_DEFAULT_THRESHOLD, context.scan.region) != 0) {
+    bcx::RunThoroughPipeline(context, bcx::GreyRegion{pixels.data(), w, h, w});
+  }
+  for (int32_t i = 0; i < context.results.count; ++i) {
+    const bcx::ResultRecord& r = context.results.records[i];
+    out.results +=
+        std::to_string(r.type) + " " +
+        std::string(reinterpret_cast<const char*>(r.text), static_cast<size_t>(r.textLength)) +
+        "\n";
+  }
+  bcx::ReleaseContext(context);
+  return out;
+}
+
+TEST(ScanTraceTest, TheLinesOfAThoroughReadAreTraced) {
+  bcxtest::Scene scene;
+  ASSERT_TRUE(RenderScene(Code128("Ab12345"), 3, kBarHeight, 0.0, false, &scene));
+  for (const bool strip : {true, false}) {
+    const ThoroughTraced traced = ReadThoroughTraced(scene.png, strip, true);
+    ASSERT_NE(traced.trace, nullptr);
+    const ScanTrace& t = *traced.trace;
+    EXPECT_EQ(traced.results, "1 Ab12345\n") << strip;
+    EXPECT_EQ(traced.results, ReadThoroughTraced(scene.png, strip, false).results) << strip;
+    EXPECT_EQ(t.linesRun, strip);
+    if (!strip) {
+      EXPECT_EQ(t.lines, 0);
+      EXPECT_EQ(t.clusterCount, 0);
+      continue;
+    }
+    EXPECT_EQ(t.bars, 0);
+    // A strip is read row by row, every row a line of its own.
+    EXPECT_EQ(t.lines, kStripRows);
+    EXPECT_EQ(t.readingCount, kStripRows);
+    ASSERT_EQ(t.clusterCount, 1);
+    const bcx::TraceCluster& c = t.clusters[0];
+    EXPECT_EQ(c.type, bcx::kCode128);
+    EXPECT_EQ(std::string(c.text, static_cast<size_t>(c.textLength)), "Ab12345");
+    EXPECT_EQ(c.fate, bcx::TraceFate::kReported);
+    EXPECT_EQ(c.votes, kStripRows);
+    for (int32_t i = 0; i < t.readingCount; ++i) EXPECT_EQ(t.readings[i].type, bcx::kCode128);
+  }
+}
+
 }  // namespace
 }  // namespace bcxtest

@@ -11,6 +11,7 @@
 namespace bcx {
 
 struct ResultTable;
+struct ScanTrace;
 struct Settings;
 
 // Reads width x height grey pixels (rows `stride` bytes apart, 0 dark) and
@@ -18,8 +19,9 @@ struct Settings;
 // lines read alike, unless an earlier result already reports it there.
 // Corners are in the pixels' coordinates. Does nothing when memory runs
 // out or the table is full, and in an image of at most two megapixels in
-// which the components already found a symbol.
-void ReadScanlinesThorough(const Settings& settings, ResultTable& results, const uint8_t* grey,
-                           int32_t width, int32_t height, ptrdiff_t stride);
+// which the components already found a symbol. `trace`, when not
+// nullptr, receives what the lines read and what became of it.
+void ReadScanlinesThorough(const Settings& settings, ResultTable& results, ScanTrace* trace,
+                           const uint8_t* grey, int32_t width, int32_t height, ptrdiff_t stride);
 
 }  // namespace bcx

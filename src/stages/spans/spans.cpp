@@ -105,7 +105,7 @@ int TrySymbology(const SymbologyDescriptor& symbology, const Settings& settings,
       DecodeEitherWay(symbology.decode, widths, count, options, text, &leadingFnc1);
   int stored = 0;
   if (length >= 0) {
-    const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
+    const int32_t type = ReportedType(symbology, leadingFnc1);
     // A text that cannot be copied leaves the record unwritten.
     stored = WriteResultText(results, type, text, length);
   }

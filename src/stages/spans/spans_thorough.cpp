@@ -10,8 +10,8 @@
 #include "records/trace.h"
 #include "stages/components/scan_state.h"
 #include "stages/ordering/element_run.h"
+#include "stages/spans/span_search.h"
 #include "stages/spans/spans.h"
-#include "symbologies/itf/interleaved2of5_thorough.h"
 #include "symbologies/table.h"
 #include "symbologies/tolerant/module_match.h"
 
@@ -51,17 +51,15 @@ void EndWork(GroupWork& work) {
 }
 
 // A group can end inside a symbol (a bar lost to a blot, a broken chain),
-// and its run's end then passes for a quiet zone: Code 39 and ITF, which
-// have no check digit, could be read cut short. Where a symbol ends at the
+// and its run's end then passes for a quiet zone: a symbology without a
+// check character could be read cut short. Where such a symbol ends at the
 // run's end, the quiet zone is looked for in the image instead: along the
-// scan line beyond the end bar, over kQuietNarrowWidths narrow widths, on
-// three lines across the bar.
-constexpr double kQuietNarrowWidths = 5.0;  // the thorough decoders' own quiet zone
+// scan line beyond the end bar, over the tolerant decoders' own quiet zone
+// of narrow widths, on three lines across the bar.
+constexpr double kQuietNarrowWidths = kTolerantQuietZone;
 // A quiet zone may hold a speck of noise; a bar of the same symbol fills a
 // sample line across its whole width.
 constexpr double kMostDarkInQuiet = 0.1;
-
-bool NeedsImageQuietZone(int32_t type) { return type == kCode39 || type == kInterleaved2of5; }
 
 bool DarkAt(const ScanState& scan, double x, double y) {
   const int64_t ix = static_cast<int64_t>(std::floor(x));
@@ -203,39 +201,19 @@ bool Store(const GroupTarget& target, GroupWork& work, int32_t type, int32_t len
   return ResultTableHasRoom(target.results);
 }
 
-// Every symbol of one symbology in the run, read one way. Returns false
-// when the result table is full.
-bool SearchRun(const GroupTarget& target, GroupWork& work, const SymbologyDescriptor& symbology,
-               bool reversed) {
-  const DecodeOptions options{SymbologyEnabled(target.settings, kGs1_128)};
-  const double* run = reversed ? work.reversed : work.forward;
-  int32_t from = 0;
-  while (from < work.count) {
-    int32_t length = 0;
-    int32_t leadingFnc1 = 0;
-    ThoroughSpan span{0, 0};
-    if (symbology.decodeThorough(run, work.count, from, options, work.text, &length, &leadingFnc1,
-                                 &span) != 1) {
-      return true;
-    }
-    // Element indices of the run read, as bars of the group.
-    const int32_t firstBar = (reversed ? work.count - 1 - span.last : span.first) / 2;
-    const int32_t lastBar = (reversed ? work.count - 1 - span.first : span.last) / 2;
-    from = span.last + 2;
-    if (length <= 0 || AnyUsed(work, firstBar, lastBar)) continue;
-    const int32_t type = symbology.id == kCode128 && leadingFnc1 == 1 ? kGs1_128 : symbology.id;
-    if (NeedsImageQuietZone(type)) {
-      const double narrow = NarrowElementOf(work.forward, 2 * firstBar, 2 * lastBar);
-      if (!QuietInImage(target.scan, firstBar, lastBar, (work.count + 1) / 2, narrow)) continue;
-      if (type == kInterleaved2of5 &&
-          !ItfQuietInRun(work.forward, work.count, 2 * firstBar, 2 * lastBar)) {
-        continue;
-      }
-    }
-    TraceSpan(target.trace, firstBar, lastBar, type);
-    if (!Store(target, work, type, length, firstBar, lastBar)) return false;
-  }
-  return true;
+// Whether a symbol the search found in the group's run is one: not on bars
+// an earlier symbol took, and, for a symbology without a check character,
+// with quiet zones where the run ends and where it goes on.
+bool Holds(const GroupTarget& target, const GroupWork& work, const FoundSpan& found) {
+  const int32_t firstBar = found.first / 2;
+  const int32_t lastBar = found.last / 2;
+  if (AnyUsed(work, firstBar, lastBar)) return false;
+  const SymbologyDescriptor& symbology = *found.symbology;
+  if (!symbology.needsEndEvidence) return true;
+  const double narrow = NarrowElementOf(work.forward, 2 * firstBar, 2 * lastBar);
+  if (!QuietInImage(target.scan, firstBar, lastBar, (work.count + 1) / 2, narrow)) return false;
+  return symbology.quietInRunNarrows <= 0.0 || QuietInRun(work.forward, work.count, 2 * firstBar,
+                                                          2 * lastBar, symbology.quietInRunNarrows);
 }
 
 }  // namespace
@@ -252,12 +230,13 @@ void DecodeGroupThorough(const GroupTarget& target, int32_t n) {
   GroupWork work{};
   if (StartWork(work, target.scan, n)) {
     TraceGroupRun(target.trace, target.scan.group, work.forward, n);
-    for (const SymbologyDescriptor& symbology : kSymbologies) {
-      if (symbology.decodeThorough == nullptr) continue;
-      if (!SymbologyEnabled(target.settings, symbology.id)) continue;
-      if (!SearchRun(target, work, symbology, false) || !SearchRun(target, work, symbology, true)) {
-        break;
-      }
+    SpanSearch search{};
+    StartSpanSearch(search, work.forward, work.reversed, work.count, target.settings);
+    FoundSpan found{};
+    while (NextSpan(search, work.text, &found)) {
+      if (!Holds(target, work, found)) continue;
+      TraceSpan(target.trace, found.first / 2, found.last / 2, found.type);
+      if (!Store(target, work, found.type, found.length, found.first / 2, found.last / 2)) break;
     }
   }
   EndWork(work);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "symbologies/code39/code39.h"
-#include "symbologies/tolerant/module_match.h"
+#include "symbologies/tolerant/narrow_wide.h"
 
 namespace bcx {
 
@@ -25,36 +25,17 @@ constexpr int WideCount(const char* modules) {
 static_assert(PatternLength(kCode39StartStop) == kCharacterElements &&
               WideCount(kCode39StartStop) == kWidePerCharacter);
 
-// Smallest wide over largest narrow element of a character, spread
-// taken off (or as measured, see SplitWidestEitherWay). Printed at 2:1 with
-// +-0.15 module of jitter the groups stay 1.85 / 1.15 = 1.6 apart; a scan
-// at 150 dpi of a 0.33 mm module (1.95 pixels) rounds a wide element to 3
-// pixels beside narrow ones of 2, 1.36 apart once a spread estimated from
-// rounded neighbours is taken off; 5:4, 1.25, is too close to tell apart.
-constexpr double kMinSeparation = 1.3;
-
-// Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
-// leaves room for jitter and for the spread estimate's error.
-constexpr double kMaxWideRatio = 3.5;
+using narrow_wide::kMaxInkSpreadNarrows;
+using narrow_wide::kMaxWideRatio;
+using narrow_wide::kMinSeparation;
+using narrow_wide::kQuietNarrows;
+using narrow_wide::NarrowStepHolds;
 
 // Gaps between characters are a narrow element wide or a little more;
 // up to about three narrow elements is common in print, so four keeps
 // those with a narrow to spare and stays below the quiet zone.
 constexpr double kMaxGapNarrows = 4.0;
-
-// Half the ten narrow elements the symbology asks for, and above the
-// widest gap accepted so that a gap never passes for a quiet zone.
-constexpr double kQuietNarrows = 5.0;
 static_assert(kQuietNarrows > kMaxGapNarrows);
-
-// Neighbouring characters are printed at one narrow width; a change of more
-// than a third between them is not perspective (a few percent per
-// character) nor jitter on a mean of six elements.
-constexpr double kMaxNarrowStep = 4.0 / 3.0;
-
-// Past half a narrow element of ink spread a narrow bar is as wide as a
-// wide one printed at 2:1.
-constexpr double kMaxInkSpreadNarrows = 0.5;
 
 constexpr bool IsBar(int32_t i) { return i % 2 == 0; }
 
@@ -128,15 +109,7 @@ bool ReadCharacter(const double* widths, int32_t at, double spread, Character* o
   return true;
 }
 
-bool NarrowStepHolds(double a, double b) {
-  return a <= kMaxNarrowStep * b && b <= kMaxNarrowStep * a;
-}
-
-double WidthOf(const Character& c) {
-  double sum = 0.0;
-  for (const double w : c.corrected) sum += w;
-  return sum;
-}
+double WidthOf(const Character& c) { return narrow_wide::SumOf(c.corrected, kCharacterElements); }
 
 // Every element of the `characters` characters from `at`, read with
 // `spread`, agrees with the narrow and wide widths of the whole symbol.
@@ -151,22 +124,16 @@ bool ClassesHold(const double* widths, int32_t at, int32_t characters, double sp
     total += WidthOf(c);
   }
   const double mean = total / characters;
-  WidthClasses classes;
-  for (int32_t round = 0; round < 2; ++round) {
+  return narrow_wide::ClassesHold([&](auto&& visit) {
     for (int32_t k = 0; k < characters; ++k) {
       ReadCharacter(widths, at + k * kCharacterStride, spread, &c);
       const double scale = mean / WidthOf(c);
       for (int32_t i = 0; i < kCharacterElements; ++i) {
-        const double width = c.corrected[i] * scale;
-        if (round == 0) {
-          classes.Add(width, c.wide[i]);
-        } else if (!classes.Agrees(width, c.wide[i], kClassToleranceNarrows)) {
-          return false;
-        }
+        if (!visit(c.corrected[i] * scale, c.wide[i])) return false;
       }
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 // One reading of the candidate whose start character is at `at`.
@@ -233,11 +200,9 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
 int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
                          const DecodeOptions& /*options*/, char* text, int32_t* length,
                          int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  for (int32_t at = FirstBarFrom(from, count); count - at >= kMinElements; at += 2) {
-    if (!MayStartSymbol(widths, count, at)) continue;
-    if (ReadFrom(widths, count, at, text, length, span)) return 1;
-  }
-  return 0;
+  return narrow_wide::SearchStarts(widths, count, from, kMinElements, [&](int32_t at) {
+    return ReadFrom(widths, count, at, text, length, span);
+  });
 }
 
 }  // namespace bcx

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "symbologies/itf/interleaved2of5.h"
-#include "symbologies/tolerant/module_match.h"
+#include "symbologies/tolerant/narrow_wide.h"
 
 namespace bcx {
 
@@ -19,32 +19,15 @@ constexpr int32_t kStopElements = 3;  // wide bar, narrow space, narrow bar
 constexpr int32_t kMinDigits = 4;
 constexpr int32_t kMinElements = kStartElements + kPairElements * kMinDigits / 2 + kStopElements;
 
-// Smallest wide over largest narrow element of one kind in a pair, spread
-// taken off (or as measured, see SplitWidestEitherWay). Printed at 2:1 with
-// +-0.15 module of jitter the groups stay 1.85 / 1.15 = 1.6 apart; a scan
-// at 150 dpi of a 0.33 mm module (1.95 pixels) rounds a wide element to 3
-// pixels beside narrow ones of 2, 1.36 apart once a spread estimated from
-// rounded neighbours is taken off; 5:4, 1.25, is too close to tell apart.
-constexpr double kMinSeparation = 1.3;
-
-// Mean wide over mean narrow: 3:1 is the widest the symbology prints, 3.5
-// leaves room for jitter.
-constexpr double kMaxWideRatio = 3.5;
+using narrow_wide::kMaxInkSpreadNarrows;
+using narrow_wide::kMaxWideRatio;
+using narrow_wide::kMinSeparation;
+using narrow_wide::kQuietNarrows;
+using narrow_wide::NarrowStepHolds;
 static_assert(kItfQuietInRunNarrows > 2 * kMaxWideRatio + 1);
-
-// Half the ten narrow elements the symbology asks for, and above the widest
-// inner space (a wide space, three narrow at most) with its jitter.
-constexpr double kQuietNarrows = 5.0;
+// Above the widest inner space (a wide space, three narrow at most) with
+// its jitter.
 static_assert(kQuietNarrows > kMaxWideRatio);
-
-// Neighbouring pairs are printed at one narrow width; a change of more than
-// a third between them is not perspective (a few percent per pair) nor
-// jitter on a mean of six elements.
-constexpr double kMaxNarrowStep = 4.0 / 3.0;
-
-// Past half a narrow element of ink spread a narrow bar is as wide as a
-// wide one printed at 2:1.
-constexpr double kMaxInkSpreadNarrows = 0.5;
 
 struct Pair {
   char digits[2];
@@ -117,10 +100,6 @@ bool ReadPair(const double* widths, int32_t at, Pair* out) {
          MatchTwoOfFiveDigit(spaceModules, &out->digits[1]) == 1;
 }
 
-bool NarrowStepHolds(double a, double b) {
-  return a <= kMaxNarrowStep * b && b <= kMaxNarrowStep * a;
-}
-
 // Elements that must be narrow beside a pair: clearly narrower than its
 // wide ones, and of its narrow width on average.
 bool NarrowBeside(const Pair& pair, const double* corrected, int32_t n) {
@@ -156,11 +135,7 @@ bool StopHolds(const double* widths, int32_t p, const Pair& last) {
   return NarrowBeside(last, narrow, kStopElements - 1);
 }
 
-double WidthOf(const Pair& pair) {
-  double sum = 0.0;
-  for (const double w : pair.corrected) sum += w;
-  return sum;
-}
+double WidthOf(const Pair& pair) { return narrow_wide::SumOf(pair.corrected, kPairElements); }
 
 // Every element of the symbol whose start is at `at` and which holds
 // `pairs` pairs agrees with the narrow and wide widths of the whole symbol.
@@ -178,34 +153,28 @@ bool ClassesHold(const double* widths, int32_t at, int32_t pairs) {
     total += WidthOf(pair);
   }
   const double mean = total / pairs;
-  WidthClasses classes;
-  bool agree = true;
-  for (int32_t round = 0; round < 2 && agree; ++round) {
-    // Adds the element in the first round, checks it in the second.
-    auto visit = [&](double width, bool wide) {
-      if (round == 0) {
-        classes.Add(width, wide);
-      } else if (!classes.Agrees(width, wide, kClassToleranceNarrows)) {
-        agree = false;
-      }
-    };
+  return narrow_wide::ClassesHold([&](auto&& visit) {
     for (int32_t k = 0; k < pairs; ++k) {
       ReadPair(widths, firstPair + k * kPairElements, &pair);
       const double scale = mean / WidthOf(pair);
       if (k == 0) {
         for (int32_t i = 0; i < kStartElements; ++i) {
-          visit((widths[at + i] + (i % 2 == 0 ? -pair.spread : pair.spread)) * scale, false);
+          if (!visit((widths[at + i] + (i % 2 == 0 ? -pair.spread : pair.spread)) * scale, false)) {
+            return false;
+          }
         }
       }
-      for (int32_t i = 0; i < kPairElements; ++i) visit(pair.corrected[i] * scale, pair.wide[i]);
-      if (k == pairs - 1) {
-        visit((widths[stop] - pair.spread) * scale, true);
-        visit((widths[stop + 1] + pair.spread) * scale, false);
-        visit((widths[stop + 2] - pair.spread) * scale, false);
+      for (int32_t i = 0; i < kPairElements; ++i) {
+        if (!visit(pair.corrected[i] * scale, pair.wide[i])) return false;
+      }
+      if (k == pairs - 1 && (!visit((widths[stop] - pair.spread) * scale, true) ||
+                             !visit((widths[stop + 1] + pair.spread) * scale, false) ||
+                             !visit((widths[stop + 2] - pair.spread) * scale, false))) {
+        return false;
       }
     }
-  }
-  return agree;
+    return true;
+  });
 }
 
 // The symbol whose start's first bar is at `at`.
@@ -256,18 +225,9 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
 int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t from,
                                   const DecodeOptions& /*options*/, char* text, int32_t* length,
                                   int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  for (int32_t at = FirstBarFrom(from, count); count - at >= kMinElements; at += 2) {
-    if (!MayStartSymbol(widths, count, at)) continue;
-    if (ReadFrom(widths, count, at, text, length, span)) return 1;
-  }
-  return 0;
-}
-
-bool ItfQuietInRun(const double* run, int32_t count, int32_t first, int32_t last) {
-  if (run == nullptr || first < 0 || last < first || last >= count) return false;
-  const double least = kItfQuietInRunNarrows * NarrowElementOf(run, first, last);
-  if (first > 0 && !(run[first - 1] >= least)) return false;
-  return last + 1 >= count || run[last + 1] >= least;
+  return narrow_wide::SearchStarts(widths, count, from, kMinElements, [&](int32_t at) {
+    return ReadFrom(widths, count, at, text, length, span);
+  });
 }
 
 }  // namespace bcx

@@ -15,17 +15,13 @@ int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t f
                                   const DecodeOptions& options, char* text, int32_t* length,
                                   int32_t* leadingFnc1, ThoroughSpan* span);
 
-// Whether the spaces between the symbol at run[first .. last] and the
-// run's other elements, where it has any, are wide enough for an ITF read
-// out of a longer run. The decoder asks its quiet zones of five narrow
-// elements; a symbol inside a run needs kItfQuietInRunNarrows: ITF has
-// no check digit, and where blur or binarisation loses a narrow bar (a
-// thin bar turned on a page at 150 dpi breaks into pieces too small to
-// group), the two wide spaces around it and the bar make one space of up
-// to 2 x 3.5 + 1 = 8 narrow elements, behind which the rest of the symbol
-// reads as a shorter one. The symbology asks for ten. A run's own ends are
-// the caller's to check in the image.
+// A symbol read out of a longer run (a group's, a line's) needs this much
+// quiet zone on both sides, in narrow elements, where the decoder asks its
+// own five: ITF has no check digit, and where blur or binarisation loses a
+// narrow bar (a thin bar turned on a page at 150 dpi breaks into pieces too
+// small to group), the two wide spaces around it and the bar make one space
+// of up to 2 x 3.5 + 1 = 8 narrow elements, behind which the rest of the
+// symbol reads as a shorter one. The symbology asks for ten.
 constexpr double kItfQuietInRunNarrows = 8.5;
-bool ItfQuietInRun(const double* run, int32_t count, int32_t first, int32_t last);
 
 }  // namespace bcx

@@ -175,4 +175,11 @@ bool QuietAfter(const double* widths, int32_t count, int32_t last, double minimu
   return last == count - 1 || widths[last + 1] >= minimum;
 }
 
+bool QuietInRun(const double* run, int32_t count, int32_t first, int32_t last, double narrows) {
+  if (run == nullptr || first < 0 || last < first || last >= count) return false;
+  const double least = narrows * NarrowElementOf(run, first, last);
+  if (first > 0 && !(run[first - 1] >= least)) return false;
+  return last + 1 >= count || run[last + 1] >= least;
+}
+
 }  // namespace bcx

@@ -74,14 +74,19 @@ double InkExcessOf(const double* widths, int32_t first, int32_t n, double unit, 
 // from a wide space in it. 0 when the range holds no space.
 double NarrowElementOf(const double* run, int32_t first, int32_t last);
 
-// Every tolerant decoder asks for a quiet zone of at least five narrow
-// elements (or modules) before its start pattern, and every start pattern
-// has a narrow element among its first three. So a bar can start a symbol
-// only when the space before it is at least kStartGateNarrows times the
-// narrowest of its first three elements, or the run begins with it: half
-// the least quiet zone, room for a narrow element that blur widened. The
-// decoders ask this at every bar before matching anything there.
+// The quiet zone every tolerant decoder asks for, in narrow elements (or
+// modules): half the ten the symbologies ask for, as print and crops give
+// less, and still wider than any space inside a symbol.
+constexpr double kTolerantQuietZone = 5.0;
+
+// Every start pattern has a narrow element among its first three. So a bar
+// can start a symbol only when the space before it is at least
+// kStartGateNarrows times the narrowest of its first three elements, or the
+// run begins with it: half the least quiet zone, room for a narrow element
+// that blur widened. The decoders ask this at every bar before matching
+// anything there.
 constexpr double kStartGateNarrows = 2.5;
+static_assert(kStartGateNarrows == 0.5 * kTolerantQuietZone);
 bool MayStartSymbol(const double* widths, int32_t count, int32_t at);
 
 // Marks the `wide` largest of n values (n at most kMaxSplitValues) in
@@ -146,5 +151,11 @@ int32_t FirstBarFrom(int32_t from, int32_t count);
 // bar at least `minimum` pixels wide, or the run ends there.
 bool QuietBefore(const double* widths, int32_t first, double minimum);
 bool QuietAfter(const double* widths, int32_t count, int32_t last, double minimum);
+
+// Whether the spaces between the symbol at run[first .. last] and the
+// run's other elements, where it has any, are at least `narrows` of its
+// narrow element (NarrowElementOf) wide. A run's own ends are the caller's
+// to check in the image.
+bool QuietInRun(const double* run, int32_t count, int32_t first, int32_t last, double narrows);
 
 }  // namespace bcx
