@@ -19,9 +19,7 @@ set(BCX_ENGINE_SOURCES
   symbologies/ean_upc/ean13.cpp
   symbologies/ean_upc/ean13_thorough.cpp
   symbologies/ean_upc/ean8.cpp
-  symbologies/ean_upc/ean8_thorough.cpp
   symbologies/ean_upc/upca.cpp
-  symbologies/ean_upc/upca_thorough.cpp
   symbologies/ean_upc/upce.cpp
   symbologies/ean_upc/upce_thorough.cpp
   symbologies/table.cpp

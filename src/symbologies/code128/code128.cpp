@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "symbologies/exact/classify.h"
+#include "symbologies/exact/patterns.h"
 
 namespace bcx {
 
@@ -13,19 +14,9 @@ static_assert(sizeof(kCode128Table) / sizeof(kCode128Table[0]) == kCode128Values
 constexpr int kModulesPerCharacter = 11;
 
 constexpr bool SumsToEleven(const char* row) {
-  int sum = 0;
-  int n = 0;
-  for (; row[n] != '\0'; ++n) sum += row[n] - '0';
-  return n == kCode128CharElements && sum == kModulesPerCharacter;
+  return PatternLength(row) == kCode128CharElements && PatternModules(row) == kModulesPerCharacter;
 }
-
-constexpr bool AllRowsElevenModules() {
-  for (const char* row : kCode128Table) {
-    if (!SumsToEleven(row)) return false;
-  }
-  return true;
-}
-static_assert(AllRowsElevenModules());
+static_assert(EveryRow(kCode128Table, SumsToEleven));
 
 constexpr const char* kStartA = kCode128StartA;
 constexpr const char* kStartB = kCode128StartB;

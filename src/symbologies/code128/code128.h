@@ -162,7 +162,6 @@ void PutCode128Value(Code128Text& s, int value, bool firstData);
 // The leading FNC1 flag is cleared when decoding starts and set to 1 when
 // options.gs1_128 is on and the data of a Start C symbol opens with FNC1
 // (the GS1-128 form), whose FNC1 then writes nothing.
-int DecodeCode128(const double* widths, int32_t count, const DecodeOptions& options, char* text,
-                  int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeCode128;
 
 }  // namespace bcx

@@ -10,8 +10,6 @@ namespace bcx {
 
 // A ThoroughDecodeFunction; text and *leadingFnc1 as DecodeCode128 writes
 // them, and never an empty text.
-int DecodeCode128Thorough(const double* widths, int32_t count, int32_t from,
-                          const DecodeOptions& options, char* text, int32_t* length,
-                          int32_t* leadingFnc1, ThoroughSpan* span);
+ThoroughDecodeSignature DecodeCode128Thorough;
 
 }  // namespace bcx

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "symbologies/exact/classify.h"
+#include "symbologies/exact/patterns.h"
 
 namespace bcx {
 
@@ -66,22 +67,11 @@ static_assert(sizeof(kCode39Table) / sizeof(kCode39Table[0]) == kCode39Rows);
 constexpr int kWidePerCharacter = 3;
 
 constexpr bool HasThreeWideOfNine(const char* pattern) {
-  int wide = 0;
-  int n = 0;
-  for (; pattern[n] != '\0'; ++n) {
-    if (pattern[n] == 'w') ++wide;
-    if (pattern[n] != 'w' && pattern[n] != 'n') return false;
-  }
-  return n == kCode39CharElements && wide == kWidePerCharacter;
+  return MadeOf(pattern, "nw") && PatternLength(pattern) == kCode39CharElements &&
+         CountOf(pattern, 'w') == kWidePerCharacter;
 }
-
-constexpr bool AllRowsThreeWideOfNine() {
-  for (const Code39Row& row : kCode39Table) {
-    if (!HasThreeWideOfNine(row.pattern)) return false;
-  }
-  return true;
-}
-static_assert(AllRowsThreeWideOfNine());
+static_assert(EveryRow(kCode39Table,
+                       [](const Code39Row& row) { return HasThreeWideOfNine(row.pattern); }));
 
 constexpr const char* kStartStopModules = kCode39StartStop;
 static_assert(CalibratesBarsAndSpaces(kStartStopModules));

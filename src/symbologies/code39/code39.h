@@ -24,7 +24,6 @@ int MatchCode39Character(const char* modules, char* out);
 // readers that try a character at every bar of a line.
 int MatchCode39Wide(uint32_t wideMask, char* out);
 
-int DecodeCode39(const double* widths, int32_t count, const DecodeOptions& options, char* text,
-                 int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeCode39;
 
 }  // namespace bcx

@@ -185,14 +185,8 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   const double narrow = pass.narrowSum / pass.characters;
   if (!(std::fabs(spread) <= kMaxInkSpreadNarrows * narrow)) return false;
   if (!ClassesHold(widths, at, pass.characters, spread)) return false;
-  const double quiet = kQuietNarrows * narrow;
-  if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, pass.last, quiet)) {
-    return false;
-  }
-  text[pass.length] = '\0';
-  *length = pass.length;
-  *span = ThoroughSpan{at, pass.last};
-  return true;
+  return narrow_wide::EndReading(widths, count, at, pass.last, narrow, text, pass.length, length,
+                                 span);
 }
 
 }  // namespace

@@ -11,8 +11,6 @@ namespace bcx {
 
 // A ThoroughDecodeFunction; the text is the data characters between the
 // start and stop characters, as DecodeCode39 writes it, and never empty.
-int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
-                         const DecodeOptions& options, char* text, int32_t* length,
-                         int32_t* leadingFnc1, ThoroughSpan* span);
+ThoroughDecodeSignature DecodeCode39Thorough;
 
 }  // namespace bcx

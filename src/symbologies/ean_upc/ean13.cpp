@@ -12,19 +12,10 @@ constexpr int32_t kDigitsPerHalf = 6;
 constexpr int32_t kTextLength = 12;
 constexpr int kParityLetters = 5;
 
-// Parities of left digits 2 to 6 by leading digit (the first is always A).
-constexpr const char* kLeadingDigitParities[] = {
-    "AAAAA",  // 0
-    "ABABB",  // 1
-    "ABBAB",  // 2
-    "ABBBA",  // 3
-    "BAABB",  // 4
-    "BBAAB",  // 5
-    "BBBAA",  // 6
-    "BABAB",  // 7
-    "BABBA",  // 8
-    "BBABA",  // 9
-};
+// Parities of left digits 2 to 6 by leading digit, 0 to 9 (the first is
+// always A).
+constexpr const char* kLeadingDigitParities[] = {"AAAAA", "ABABB", "ABBAB", "ABBBA", "BAABB",
+                                                 "BBAAB", "BBBAA", "BABAB", "BABBA", "BBABA"};
 constexpr int kLeadingDigits = 10;
 static_assert(sizeof(kLeadingDigitParities) / sizeof(kLeadingDigitParities[0]) == kLeadingDigits);
 

@@ -12,7 +12,6 @@ namespace bcx {
 int Ean13LeadingDigit(const char* parities);
 
 // Text: the twelve digits before the check digit, which is verified only.
-int DecodeEan13(const double* widths, int32_t count, const DecodeOptions& options, char* text,
-                int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeEan13;
 
 }  // namespace bcx

@@ -13,17 +13,15 @@ constexpr int kParityLetters = 5;
 // The quiet zones the symbology asks for, in modules.
 constexpr int kStandardLeftQuiet = 11;
 constexpr int kStandardRightQuiet = 7;
-constexpr EanShape kShape{kDigitsPerHalf,
-                          kLeftLOrG,
-                          kDigitsPerHalf,
-                          kEanSideGuard,
-                          kEanGuardFromBar,
-                          EanQuietModules(kStandardLeftQuiet),
-                          EanQuietModules(kStandardRightQuiet)};
+
+}  // namespace
+
+const EanShape kEan13Shape = ShapeOf(kDigitsPerHalf, kLeftLOrG, kDigitsPerHalf, kEanSideGuard,
+                                     kEanGuardFromBar, kStandardLeftQuiet, kStandardRightQuiet);
 
 // The first left digit is always of set A; the other five carry the
 // leading digit; the last right digit is the check digit.
-bool Accept(const EanReading& r, char* text, int32_t* length) {
+bool AcceptEan13(const EanReading& r, char* text, int32_t* length) {
   if (r.sets[0] != kSetL) return false;
   char parities[kParityLetters + 1];
   for (int j = 0; j < kParityLetters; ++j) parities[j] = r.sets[1 + j] == kSetL ? 'A' : 'B';
@@ -36,14 +34,6 @@ bool Accept(const EanReading& r, char* text, int32_t* length) {
   if (r.digits[kTextLength - 1] != '0' + ComputeCheckDigit(text)) return false;
   *length = kTextLength;
   return true;
-}
-
-}  // namespace
-
-int DecodeEan13Thorough(const double* widths, int32_t count, int32_t from,
-                        const DecodeOptions& /*options*/, char* text, int32_t* length,
-                        int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  return SearchEan(widths, count, from, kShape, Accept, text, length, span);
 }
 
 }  // namespace bcx

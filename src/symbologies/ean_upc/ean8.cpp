@@ -4,30 +4,9 @@
 
 namespace bcx {
 
-namespace {
-
-constexpr int32_t kDigitsPerHalf = 4;
-constexpr int32_t kTextLength = 7;
-
-}  // namespace
-
 int DecodeEan8(const double* widths, int32_t count, const DecodeOptions& /*options*/, char* text,
                int32_t* length, int32_t* /*leadingFnc1*/) {
-  ModuleTables t{};
-  if (!ReadStartGuard(widths, count, &t)) return 0;
-  for (int32_t j = 0; j < kDigitsPerHalf; ++j) {
-    DigitSet set = kSetL;
-    if (!ReadLeftDigit(t, widths, count, j, kLeftLOnly, &text[j], &set)) return 0;
-  }
-  char check = '\0';
-  if (!ReadRightHalfWithCheck(t, widths, count, kDigitsPerHalf, text, kDigitsPerHalf, kTextLength,
-                              &check)) {
-    return 0;
-  }
-  if (!ReadEndGuard(t, widths, count, kDigitsPerHalf)) return 0;
-  text[kTextLength] = '\0';
-  *length = kTextLength;
-  return 1;
+  return DecodeCheckedHalves(widths, count, kEan8Halves, text, length);
 }
 
 }  // namespace bcx

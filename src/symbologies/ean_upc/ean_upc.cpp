@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "symbologies/exact/patterns.h"
+
 namespace bcx {
 
 namespace {
@@ -21,19 +23,9 @@ static_assert(sizeof(kEanGCodes) / sizeof(kEanGCodes[0]) == kDigits);
 constexpr int kModulesPerDigit = 7;
 
 constexpr bool IsSevenModules(const char* code) {
-  int sum = 0;
-  int n = 0;
-  for (; code[n] != '\0'; ++n) sum += code[n] - '0';
-  return n == kEanDigitElements && sum == kModulesPerDigit;
+  return PatternLength(code) == kEanDigitElements && PatternModules(code) == kModulesPerDigit;
 }
-
-constexpr bool AllCodesSevenModules(const char* const* codes) {
-  for (int d = 0; d < kDigits; ++d) {
-    if (!IsSevenModules(codes[d])) return false;
-  }
-  return true;
-}
-static_assert(AllCodesSevenModules(kLCodes) && AllCodesSevenModules(kGCodes));
+static_assert(EveryRow(kEanLCodes, IsSevenModules) && EveryRow(kEanGCodes, IsSevenModules));
 
 constexpr bool SameChars(const char* a, const char* b) {
   for (int i = 0;; ++i) {
@@ -174,6 +166,29 @@ bool ReadRightHalfWithCheck(const ModuleTables& tables, const double* widths, in
     *checkDigit = digit;
   }
   return true;
+}
+
+int DecodeCheckedHalves(const double* widths, int32_t count, const CheckedHalves& halves,
+                        char* text, int32_t* length) {
+  const int32_t digitsPerHalf = halves.digitsPerHalf;
+  const int32_t checkedLength = 2 * digitsPerHalf - 1;
+  ModuleTables t{};
+  if (!ReadStartGuard(widths, count, &t)) return 0;
+  for (int32_t j = 0; j < digitsPerHalf; ++j) {
+    DigitSet set = kSetL;
+    if (!ReadLeftDigit(t, widths, count, j, kLeftLOnly, &text[j], &set)) return 0;
+  }
+  char check = '\0';
+  if (!ReadRightHalfWithCheck(t, widths, count, digitsPerHalf, text, digitsPerHalf, checkedLength,
+                              &check)) {
+    return 0;
+  }
+  if (!ReadEndGuard(t, widths, count, digitsPerHalf)) return 0;
+  int32_t n = checkedLength;
+  if (halves.keepCheck) text[n++] = check;
+  text[n] = '\0';
+  *length = n;
+  return 1;
 }
 
 }  // namespace bcx

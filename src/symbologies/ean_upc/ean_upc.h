@@ -85,4 +85,19 @@ bool ReadRightHalfWithCheck(const ModuleTables& tables, const double* widths, in
                             int32_t digitsPerHalf, char* text, int32_t rightAt,
                             int32_t checkedLength, char* checkDigit);
 
+// EAN-8 and UPC-A: the start guard, `digitsPerHalf` L digits, the centre
+// guard, as many R digits, the last of them the check digit, verified, and
+// the end guard. The text is the digits before the check digit, and the
+// check digit after them where `keepCheck`.
+struct CheckedHalves {
+  int32_t digitsPerHalf;
+  bool keepCheck;
+  int standardQuiet;  // modules the symbology asks for on either side
+};
+inline constexpr CheckedHalves kEan8Halves{4, false, 7};
+inline constexpr CheckedHalves kUpcAHalves{6, true, 9};
+
+int DecodeCheckedHalves(const double* widths, int32_t count, const CheckedHalves& halves,
+                        char* text, int32_t* length);
+
 }  // namespace bcx

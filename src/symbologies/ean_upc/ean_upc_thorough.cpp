@@ -1,6 +1,7 @@
 #include "symbologies/ean_upc/ean_upc_thorough.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "symbologies/tolerant/module_match.h"
 
@@ -274,6 +275,19 @@ int SearchEan(const double* widths, int32_t count, int32_t from, const EanShape&
     return 1;
   }
   return 0;
+}
+
+bool AcceptCheckedHalves(const EanReading& reading, const CheckedHalves& halves, char* text,
+                         int32_t* length) {
+  const int32_t checked = 2 * halves.digitsPerHalf - 1;
+  std::memcpy(text, reading.digits, static_cast<size_t>(checked));
+  text[checked] = '\0';
+  if (reading.digits[checked] != '0' + ComputeCheckDigit(text)) return false;
+  int32_t n = checked;
+  if (halves.keepCheck) text[n++] = reading.digits[checked];
+  text[n] = '\0';
+  *length = n;
+  return true;
 }
 
 }  // namespace bcx

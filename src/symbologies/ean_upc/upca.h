@@ -8,7 +8,6 @@
 namespace bcx {
 
 // Text: all twelve digits, check digit included.
-int DecodeUpcA(const double* widths, int32_t count, const DecodeOptions& options, char* text,
-               int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeUpcA;
 
 }  // namespace bcx

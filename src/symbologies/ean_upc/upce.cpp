@@ -13,33 +13,13 @@ constexpr int32_t kDigits = 6;
 constexpr int32_t kExpandedDigits = 10;
 constexpr int kCheckDigits = 10;
 
-// Parities of the six digits by check digit, number system 0.
-constexpr const char* kSystem0Parities[] = {
-    "EEEOOO",  // 0
-    "EEOEOO",  // 1
-    "EEOOEO",  // 2
-    "EEOOOE",  // 3
-    "EOEEOO",  // 4
-    "EOOEEO",  // 5
-    "EOOOEE",  // 6
-    "EOEOEO",  // 7
-    "EOEOOE",  // 8
-    "EOOEOE",  // 9
-};
+// Parities of the six digits by check digit, 0 to 9, number system 0.
+constexpr const char* kSystem0Parities[] = {"EEEOOO", "EEOEOO", "EEOOEO", "EEOOOE", "EOEEOO",
+                                            "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE"};
 
 // Number system 1: the same with odd and even exchanged.
-constexpr const char* kSystem1Parities[] = {
-    "OOOEEE",  // 0
-    "OOEOEE",  // 1
-    "OOEEOE",  // 2
-    "OOEEEO",  // 3
-    "OEOOEE",  // 4
-    "OEEOOE",  // 5
-    "OEEEOO",  // 6
-    "OEOEOE",  // 7
-    "OEOEEO",  // 8
-    "OEEOEO",  // 9
-};
+constexpr const char* kSystem1Parities[] = {"OOOEEE", "OOEOEE", "OOEEOE", "OOEEEO", "OEOOEE",
+                                            "OEEOOE", "OEEEOO", "OEOEOE", "OEOEEO", "OEEOEO"};
 static_assert(sizeof(kSystem0Parities) / sizeof(kSystem0Parities[0]) == kCheckDigits);
 static_assert(sizeof(kSystem1Parities) / sizeof(kSystem1Parities[0]) == kCheckDigits);
 

@@ -20,7 +20,6 @@ void ExpandUpcEDigits(const char* x, char* out);
 // Text for number system 0: the ten expanded digits and the check digit
 // (11 bytes). Number system 1 is told apart by its length: "1", the ten
 // expanded digits and the check digit (12 bytes).
-int DecodeUpcE(const double* widths, int32_t count, const DecodeOptions& options, char* text,
-               int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeUpcE;
 
 }  // namespace bcx

@@ -17,17 +17,15 @@ constexpr int kStandardLeftQuiet = 9;
 constexpr int kStandardRightQuiet = 7;
 // No centre guard and no right half: the end guard follows the digits.
 constexpr int32_t kNoRightDigits = 0;
-constexpr EanShape kShape{kDigits,
-                          kLeftLOrG,
-                          kNoRightDigits,
-                          kEndGuard,
-                          kEanGuardFromSpace,
-                          EanQuietModules(kStandardLeftQuiet),
-                          EanQuietModules(kStandardRightQuiet)};
+
+}  // namespace
+
+const EanShape kUpcEShape = ShapeOf(kDigits, kLeftLOrG, kNoRightDigits, kEndGuard,
+                                    kEanGuardFromSpace, kStandardLeftQuiet, kStandardRightQuiet);
 
 // The parities carry the number system and the check digit, verified on
 // the UPC-A expansion; the text is DecodeUpcE's.
-bool Accept(const EanReading& r, char* text, int32_t* length) {
+bool AcceptUpcE(const EanReading& r, char* text, int32_t* length) {
   char parities[kDigits + 1];
   for (int32_t j = 0; j < kDigits; ++j) parities[j] = r.sets[j] == kSetL ? 'O' : 'E';
   parities[kDigits] = '\0';
@@ -44,14 +42,6 @@ bool Accept(const EanReading& r, char* text, int32_t* length) {
   text[n + 1] = '\0';
   *length = n + 1;
   return true;
-}
-
-}  // namespace
-
-int DecodeUpcEThorough(const double* widths, int32_t count, int32_t from,
-                       const DecodeOptions& /*options*/, char* text, int32_t* length,
-                       int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  return SearchEan(widths, count, from, kShape, Accept, text, length, span);
 }
 
 }  // namespace bcx

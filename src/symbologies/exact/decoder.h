@@ -16,7 +16,9 @@ struct DecodeOptions {
 // *length; on failure returns 0 and leaves *length alone. Code 128 clears
 // *leadingFnc1 when it starts and sets it to 1 for the GS1-128 form; the
 // others leave it alone.
-using DecodeFunction = int (*)(const double* widths, int32_t count, const DecodeOptions& options,
-                               char* text, int32_t* length, int32_t* leadingFnc1);
+// Each decoder is declared as one of these.
+using DecodeSignature = int(const double* widths, int32_t count, const DecodeOptions& options,
+                            char* text, int32_t* length, int32_t* leadingFnc1);
+using DecodeFunction = DecodeSignature*;
 
 }  // namespace bcx

@@ -3,44 +3,21 @@
 #include <cstring>
 
 #include "symbologies/exact/classify.h"
+#include "symbologies/exact/patterns.h"
 
 namespace bcx {
 
 namespace {
 
-// One row per digit, narrow 1 and wide 2.
-constexpr const char* kTwoOfFiveTable[] = {
-    "11221",  // 0
-    "21112",  // 1
-    "12112",  // 2
-    "22111",  // 3
-    "11212",  // 4
-    "21211",  // 5
-    "12211",  // 6
-    "11122",  // 7
-    "21121",  // 8
-    "12121",  // 9
-};
+// One row per digit, 0 to 9, narrow 1 and wide 2.
+constexpr const char* kTwoOfFiveTable[] = {"11221", "21112", "12112", "22111", "11212",
+                                           "21211", "12211", "11122", "21121", "12121"};
 constexpr int kDigits = 10;
 static_assert(sizeof(kTwoOfFiveTable) / sizeof(kTwoOfFiveTable[0]) == kDigits);
 
-constexpr bool TwoWideOfFive(const char* row) {
-  int wide = 0;
-  int n = 0;
-  for (; row[n] != '\0'; ++n) {
-    if (row[n] == '2') ++wide;
-    if (row[n] != '1' && row[n] != '2') return false;
-  }
-  return n == kTwoOfFiveElements && wide == 2;
-}
-
-constexpr bool AllRowsTwoWideOfFive() {
-  for (const char* row : kTwoOfFiveTable) {
-    if (!TwoWideOfFive(row)) return false;
-  }
-  return true;
-}
-static_assert(AllRowsTwoWideOfFive());
+static_assert(EveryRow(kTwoOfFiveTable, [](const char* row) {
+  return MadeOf(row, "12") && PatternLength(row) == kTwoOfFiveElements && CountOf(row, '2') == 2;
+}));
 
 constexpr const char* kStart = kTwoOfFiveStart;
 static_assert(CalibratesBarsAndSpaces(kStart));

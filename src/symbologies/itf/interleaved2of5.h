@@ -15,7 +15,6 @@ constexpr const char* kTwoOfFiveStart = "1111";
 // Digit of a 5-digit module string (two elements of 2 modules), or 0.
 int MatchTwoOfFiveDigit(const char* modules, char* out);
 
-int DecodeInterleaved2of5(const double* widths, int32_t count, const DecodeOptions& options,
-                          char* text, int32_t* length, int32_t* leadingFnc1);
+DecodeSignature DecodeInterleaved2of5;
 
 }  // namespace bcx

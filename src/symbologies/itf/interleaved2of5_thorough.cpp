@@ -212,12 +212,7 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   if (!(std::fabs(spreadSum / pairs) <= kMaxInkSpreadNarrows * narrow)) return false;
   if (!ClassesHold(widths, at, pairs)) return false;
   const int32_t last = p + kStopElements - 1;
-  const double quiet = kQuietNarrows * narrow;
-  if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, last, quiet)) return false;
-  text[n] = '\0';
-  *length = n;
-  *span = ThoroughSpan{at, last};
-  return true;
+  return narrow_wide::EndReading(widths, count, at, last, narrow, text, n, length, span);
 }
 
 }  // namespace

@@ -11,9 +11,7 @@ namespace bcx {
 
 // A ThoroughDecodeFunction; the text is the digits, as
 // DecodeInterleaved2of5 writes them, at least four of them.
-int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t from,
-                                  const DecodeOptions& options, char* text, int32_t* length,
-                                  int32_t* leadingFnc1, ThoroughSpan* span);
+ThoroughDecodeSignature DecodeInterleaved2of5Thorough;
 
 // A symbol read out of a longer run (a group's, a line's) needs this much
 // quiet zone on both sides, in narrow elements, where the decoder asks its

@@ -25,8 +25,10 @@ struct ThoroughSpan {
 // (room for count + 1 bytes), sets *length, *span and, for Code 128,
 // *leadingFnc1 as the exact decoders do; on failure returns 0. The caller
 // reverses the run to find symbols laid right to left.
-using ThoroughDecodeFunction = int (*)(const double* widths, int32_t count, int32_t from,
-                                       const DecodeOptions& options, char* text, int32_t* length,
-                                       int32_t* leadingFnc1, ThoroughSpan* span);
+// Each tolerant decoder is declared as one of these.
+using ThoroughDecodeSignature = int(const double* widths, int32_t count, int32_t from,
+                                    const DecodeOptions& options, char* text, int32_t* length,
+                                    int32_t* leadingFnc1, ThoroughSpan* span);
+using ThoroughDecodeFunction = ThoroughDecodeSignature*;
 
 }  // namespace bcx

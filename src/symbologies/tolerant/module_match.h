@@ -5,20 +5,9 @@
 
 #include <cstdint>
 
+#include "symbologies/exact/patterns.h"
+
 namespace bcx {
-
-// Modules of a pattern of module digits ("211412" is 11).
-constexpr int PatternModules(const char* pattern) {
-  int sum = 0;
-  for (int i = 0; pattern[i] != '\0'; ++i) sum += pattern[i] - '0';
-  return sum;
-}
-
-constexpr int PatternLength(const char* pattern) {
-  int n = 0;
-  while (pattern[n] != '\0') ++n;
-  return n;
-}
 
 // Largest difference between the edge-to-edge sums (element i plus element
 // i + 1) of two patterns of one length: what tells them apart once ink

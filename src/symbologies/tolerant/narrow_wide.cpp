@@ -12,4 +12,14 @@ double SumOf(const double* widths, int32_t n) {
   return sum;
 }
 
+bool EndReading(const double* widths, int32_t count, int32_t at, int32_t last, double narrow,
+                char* text, int32_t n, int32_t* length, ThoroughSpan* span) {
+  const double quiet = kQuietNarrows * narrow;
+  if (!QuietBefore(widths, at, quiet) || !QuietAfter(widths, count, last, quiet)) return false;
+  text[n] = '\0';
+  *length = n;
+  *span = ThoroughSpan{at, last};
+  return true;
+}
+
 }  // namespace bcx::narrow_wide

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "symbologies/tolerant/decoder_thorough.h"
 #include "symbologies/tolerant/module_match.h"
 
 namespace bcx::narrow_wide {
@@ -57,6 +58,13 @@ bool ClassesHold(Elements elements) {
   return elements(
       [&](double width, bool wide) { return classes.Agrees(width, wide, kClassToleranceNarrows); });
 }
+
+// The end of a reading of the symbol on widths[at .. last]: its quiet zones
+// at least kQuietNarrows of `narrow` wide, or the run's ends; then the
+// text's NUL after `n` characters, *length and *span are written. False,
+// nothing written, where a quiet zone is short.
+bool EndReading(const double* widths, int32_t count, int32_t at, int32_t last, double narrow,
+                char* text, int32_t n, int32_t* length, ThoroughSpan* span);
 
 // A decoder's search for its first symbol at or after element `from`:
 // every bar that may start one and leaves room for `minElements` is
