@@ -80,8 +80,8 @@ TEST_F(ResultsTest, CornersArePackedInImageCoordinates) {
 // A host may declare a 16-bit argument as a 32-bit one and leave garbage in
 // its upper half. The Windows conventions (x64, stdcall) leave those bits
 // to the callee to ignore, so the DLL must honour only the low half. Under
-// System V the caller extends the argument and clang's callees rely on it:
-// there the garbage breaks the host's side of the convention, not ours.
+// System V callers extend it to 32 bits, a rule the ABI leaves unwritten
+// but clang's callees rely on: there the garbage is the host's fault.
 // The check calls through a mismatched pointer type, which the language
 // leaves undefined; only the convention fixes what happens, so it runs only
 // where that convention is in force and g++, the DLLs' compiler, built it.
