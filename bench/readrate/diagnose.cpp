@@ -46,53 +46,40 @@ class TracedScan {
   // As the exported calls would scan it after BcxInit: their resolution,
   // level 128, only the listed symbologies on. False when it does not load.
   bool Run(const std::vector<uint8_t>& png, const std::vector<int>& enabled) {
-    bcx::SetDefaultLimits(context_.settings, bcx::ScreenPixelsPerInch());
-    for (int id = 0; id < bcx::kSymbologyCount; ++id) {
-      const bool on = std::find(enabled.begin(), enabled.end(), id) != enabled.end();
-      context_.settings.switches[id] = on ? 1 : 0;
-    }
-    rastra_context* provider = rastra_new();
-    const uint8_t* grey = nullptr;
-    int32_t w = 0;
-    int32_t h = 0;
-    const bool ok =
-        provider != nullptr &&
-        rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) != 0 &&
-        rastra_get_grey(provider, &grey, &w, &h) != 0 &&
-        bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
-        rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
-    if (ok) bcx::RunExactPipeline(context_);
-    rastra_free(provider);
-    return ok;
+    return Scan(png, enabled, bcx::Mode::kExact);
   }
 
-  // As a reader in thorough mode reads it: every symbology listed on, at
-  // level 128, the bar limits from the image's own size.
+  // As a reader in thorough mode reads it: the same, the bar limits from
+  // the image's own size.
   bool RunThorough(const std::vector<uint8_t>& png, const std::vector<int>& enabled) {
-    bcx::SetDefaultLimits(context_.settings, bcx::ScreenPixelsPerInch());
-    for (int id = 0; id < bcx::kSymbologyCount; ++id) {
-      const bool on = std::find(enabled.begin(), enabled.end(), id) != enabled.end();
-      context_.settings.switches[id] = on ? 1 : 0;
-    }
-    rastra_context* provider = rastra_new();
-    const uint8_t* grey = nullptr;
-    int32_t w = 0;
-    int32_t h = 0;
-    const bool ok =
-        provider != nullptr &&
-        rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) != 0 &&
-        rastra_get_grey(provider, &grey, &w, &h) != 0 &&
-        bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
-        rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
-    if (ok) bcx::RunThoroughPipeline(context_, bcx::GreyRegion{grey, w, h, w});
-    rastra_free(provider);
-    return ok;
+    return Scan(png, enabled, bcx::Mode::kThorough);
   }
 
   const bcx::Context& context() const { return context_; }
   const ScanTrace& trace() const { return *trace_; }
 
  private:
+  bool Scan(const std::vector<uint8_t>& png, const std::vector<int>& enabled, bcx::Mode mode) {
+    bcx::SetDefaultLimits(context_.settings, bcx::ScreenPixelsPerInch());
+    for (int id = 0; id < bcx::kSymbologyCount; ++id) {
+      const bool on = std::find(enabled.begin(), enabled.end(), id) != enabled.end();
+      context_.settings.switches[id] = on ? 1 : 0;
+    }
+    rastra_context* provider = rastra_new();
+    const uint8_t* grey = nullptr;
+    int32_t w = 0;
+    int32_t h = 0;
+    const bool ok =
+        provider != nullptr &&
+        rastra_load_memory(provider, png.data(), png.size(), RASTRA_TYPE_DETECT) != 0 &&
+        rastra_get_grey(provider, &grey, &w, &h) != 0 &&
+        bcx::PrepareScanBuffers(context_.scan, w, h) != 0 &&
+        rastra_binarize(grey, w, h, w, RASTRA_DEFAULT_THRESHOLD, context_.scan.region) != 0;
+    if (ok) bcx::RunPipeline(context_, mode, bcx::GreyRegion{grey, w, h, w});
+    rastra_free(provider);
+    return ok;
+  }
+
   bcx::Context context_;
   std::unique_ptr<ScanTrace> trace_;
 };

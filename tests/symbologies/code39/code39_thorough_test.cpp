@@ -12,7 +12,6 @@
 namespace bcx::test {
 namespace {
 
-constexpr const char* kCode39Set = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 constexpr int kGapAt = 9;  // the gap after each character
 constexpr int kStride = 10;
 
@@ -23,50 +22,6 @@ std::vector<int> Code39Elements(const std::string& data, int narrow = 1, int wid
   for (int& w : e) w = w > 1 ? wide : narrow;
   return e;
 }
-
-struct Ratio {
-  int narrow;
-  int wide;
-};
-constexpr Ratio kRatios[] = {{1, 2}, {2, 5}, {1, 3}};
-constexpr double kPixelsPerModule[] = {1.5, 2.0, 2.5, 3.0, 4.0};
-constexpr double kInkSpreads[] = {-0.3, 0.0, 0.3};
-constexpr double kJitter = 0.15;
-constexpr uint32_t kSeeds = 4;
-
-class Code39ThoroughPayloads : public testing::TestWithParam<std::string> {};
-
-TEST_P(Code39ThoroughPayloads, ReadAtEveryRatioAndSpread) {
-  const Reading exact = Decode(Symbology::kCode39, Render(Code39Elements(GetParam()), 3));
-  ASSERT_EQ(exact.result, 1);
-  ASSERT_EQ(exact.text, GetParam());
-  for (const Ratio ratio : kRatios) {
-    const std::vector<int> elements = Code39Elements(GetParam(), ratio.narrow, ratio.wide);
-    for (double ppm : kPixelsPerModule) {
-      for (double spread : kInkSpreads) {
-        for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
-          // Spread and jitter are in narrow elements whatever the unit.
-          const Print print{ppm / ratio.narrow, spread * ratio.narrow, kJitter * ratio.narrow,
-                            seed};
-          const std::vector<double> run = Printed(elements, print);
-          const ThoroughReading r = ReadThorough(DecodeCode39Thorough, run);
-          ASSERT_EQ(r.result, 1) << ratio.wide << ":" << ratio.narrow << " " << ppm
-                                 << " px, spread " << spread << ", seed " << seed;
-          EXPECT_EQ(r.text, exact.text);
-          EXPECT_EQ(r.length, exact.length);
-          EXPECT_TRUE(r.terminated);
-          EXPECT_EQ(r.leadingFnc1, -7);
-          EXPECT_EQ(r.span.first, 0);
-          EXPECT_EQ(r.span.last, static_cast<int32_t>(run.size()) - 1);
-        }
-      }
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Code39Thorough, Code39ThoroughPayloads,
-                         testing::Values("A", "CODE39", kCode39Set, "$A", "0123456789", "-. $/+%",
-                                         "HELLO WORLD", "W", "PPPP", "%%%%%%", "1", "ZZ-99.X"));
 
 // Gaps of `narrows` narrow elements between all characters.
 std::vector<double> WithGaps(const std::string& data, double narrows, double ppm, uint32_t seed) {
@@ -103,19 +58,6 @@ TEST(Code39Thorough, StartAndStopAloneAreNoSymbol) {
   const std::vector<int> elements = Join({star, {1}, star});
   EXPECT_EQ(ReadThorough(DecodeCode39Thorough, Printed(elements, Print{3, 0, 0, 1})).result, 0);
   EXPECT_EQ(ReadThorough(DecodeCode39Thorough, Printed(star, Print{3, 0, 0, 1})).result, 0);
-}
-
-// Wide and narrow closer than 1.4:1 are not told apart.
-TEST(Code39Thorough, WideTooCloseToNarrowFails) {
-  const std::vector<int> elements = Code39Elements("CODE", 4, 5);
-  EXPECT_EQ(ReadThorough(DecodeCode39Thorough, Printed(elements, Print{1, 0, 0, 1})).result, 0);
-  const std::vector<int> apart = Code39Elements("CODE", 2, 3);  // 1.5:1, clean
-  EXPECT_EQ(ReadThorough(DecodeCode39Thorough, Printed(apart, Print{2, 0, 0, 1})).result, 1);
-}
-
-TEST(Code39Thorough, RatioWiderThanThreeAndAHalfFails) {
-  const std::vector<int> elements = Code39Elements("CODE", 1, 4);
-  EXPECT_EQ(ReadThorough(DecodeCode39Thorough, Printed(elements, Print{3, 0, 0, 1})).result, 0);
 }
 
 // No check character is interpreted: a symbol printed with one reads with

@@ -19,50 +19,6 @@ std::vector<int> ItfElements(const std::string& digits, int narrow = 1, int wide
   return e;
 }
 
-struct Ratio {
-  int narrow;
-  int wide;
-};
-constexpr Ratio kRatios[] = {{1, 2}, {2, 5}, {1, 3}};
-constexpr double kPixelsPerModule[] = {1.5, 2.0, 2.5, 3.0, 4.0};
-constexpr double kInkSpreads[] = {-0.3, 0.0, 0.3};
-constexpr double kJitter = 0.15;
-constexpr uint32_t kSeeds = 4;
-
-class ItfThoroughPayloads : public testing::TestWithParam<std::string> {};
-
-TEST_P(ItfThoroughPayloads, ReadAtEveryRatioAndSpread) {
-  const Reading exact = Decode(Symbology::kItf, Render(ItfElements(GetParam()), 3));
-  ASSERT_EQ(exact.result, 1);
-  ASSERT_EQ(exact.text, GetParam());
-  for (const Ratio ratio : kRatios) {
-    const std::vector<int> elements = ItfElements(GetParam(), ratio.narrow, ratio.wide);
-    for (double ppm : kPixelsPerModule) {
-      for (double spread : kInkSpreads) {
-        for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
-          const Print print{ppm / ratio.narrow, spread * ratio.narrow, kJitter * ratio.narrow,
-                            seed};
-          const std::vector<double> run = Printed(elements, print);
-          const ThoroughReading r = ReadThorough(DecodeInterleaved2of5Thorough, run);
-          ASSERT_EQ(r.result, 1) << ratio.wide << ":" << ratio.narrow << " " << ppm
-                                 << " px, spread " << spread << ", seed " << seed;
-          EXPECT_EQ(r.text, exact.text);
-          EXPECT_EQ(r.length, exact.length);
-          EXPECT_TRUE(r.terminated);
-          EXPECT_EQ(r.leadingFnc1, -7);
-          EXPECT_EQ(r.span.first, 0);
-          EXPECT_EQ(r.span.last, static_cast<int32_t>(run.size()) - 1);
-        }
-      }
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(ItfThorough, ItfThoroughPayloads,
-                         testing::Values("1234", "0000", "9999", "12345678", "0123456789",
-                                         "12345678901231", "00112233445566778899",
-                                         "9876543210987654321098", "1111", "7070"));
-
 TEST(ItfThorough, FewerThanFourDigitsFail) {
   for (const char* digits : {"12", "00", "99"}) {
     const ThoroughReading r = ReadThorough(DecodeInterleaved2of5Thorough,
@@ -75,24 +31,6 @@ TEST(ItfThorough, FewerThanFourDigitsFail) {
       ReadThorough(DecodeInterleaved2of5Thorough, Printed({1, 1, 1, 1, 2, 1, 1}, Print{3, 0, 0, 1}))
           .result,
       0);
-}
-
-TEST(ItfThorough, WideTooCloseToNarrowFails) {
-  EXPECT_EQ(ReadThorough(DecodeInterleaved2of5Thorough,
-                         Printed(ItfElements("123456", 4, 5), Print{1, 0, 0, 1}))
-                .result,
-            0);
-  EXPECT_EQ(ReadThorough(DecodeInterleaved2of5Thorough,
-                         Printed(ItfElements("123456", 2, 3), Print{2, 0, 0, 1}))
-                .result,
-            1);
-}
-
-TEST(ItfThorough, RatioWiderThanThreeAndAHalfFails) {
-  EXPECT_EQ(ReadThorough(DecodeInterleaved2of5Thorough,
-                         Printed(ItfElements("123456", 1, 4), Print{3, 0, 0, 1}))
-                .result,
-            0);
 }
 
 // The start's elements must be narrow beside the first pair, the stop's
