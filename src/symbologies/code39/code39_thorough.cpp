@@ -25,7 +25,6 @@ constexpr int WideCount(const char* modules) {
 static_assert(PatternLength(kCode39StartStop) == kCharacterElements &&
               WideCount(kCode39StartStop) == kWidePerCharacter);
 
-using narrow_wide::kMaxInkSpreadNarrows;
 using narrow_wide::kMaxWideRatio;
 using narrow_wide::kMinSeparation;
 using narrow_wide::kQuietNarrows;
@@ -183,10 +182,9 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   if (!ReadPass(widths, count, at, spread, text, &pass)) return false;
   if (pass.length < kMinDataCharacters) return false;
   const double narrow = pass.narrowSum / pass.characters;
-  if (!(std::fabs(spread) <= kMaxInkSpreadNarrows * narrow)) return false;
   if (!ClassesHold(widths, at, pass.characters, spread)) return false;
-  return narrow_wide::EndReading(widths, count, at, pass.last, narrow, text, pass.length, length,
-                                 span);
+  return narrow_wide::EndReading(widths, count, at, pass.last, narrow, spread, text, pass.length,
+                                 length, span);
 }
 
 }  // namespace
@@ -194,9 +192,7 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
 int DecodeCode39Thorough(const double* widths, int32_t count, int32_t from,
                          const DecodeOptions& /*options*/, char* text, int32_t* length,
                          int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  return narrow_wide::SearchStarts(widths, count, from, kMinElements, [&](int32_t at) {
-    return ReadFrom(widths, count, at, text, length, span);
-  });
+  return narrow_wide::SearchStarts(widths, count, from, kMinElements, ReadFrom, text, length, span);
 }
 
 }  // namespace bcx

@@ -19,7 +19,6 @@ constexpr int32_t kStopElements = 3;  // wide bar, narrow space, narrow bar
 constexpr int32_t kMinDigits = 4;
 constexpr int32_t kMinElements = kStartElements + kPairElements * kMinDigits / 2 + kStopElements;
 
-using narrow_wide::kMaxInkSpreadNarrows;
 using narrow_wide::kMaxWideRatio;
 using narrow_wide::kMinSeparation;
 using narrow_wide::kQuietNarrows;
@@ -209,10 +208,10 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
   if (n < kMinDigits) return false;
   const int32_t pairs = n / 2;
   const double narrow = narrowSum / pairs;
-  if (!(std::fabs(spreadSum / pairs) <= kMaxInkSpreadNarrows * narrow)) return false;
   if (!ClassesHold(widths, at, pairs)) return false;
   const int32_t last = p + kStopElements - 1;
-  return narrow_wide::EndReading(widths, count, at, last, narrow, text, n, length, span);
+  return narrow_wide::EndReading(widths, count, at, last, narrow, spreadSum / pairs, text, n,
+                                 length, span);
 }
 
 }  // namespace
@@ -220,9 +219,7 @@ bool ReadFrom(const double* widths, int32_t count, int32_t at, char* text, int32
 int DecodeInterleaved2of5Thorough(const double* widths, int32_t count, int32_t from,
                                   const DecodeOptions& /*options*/, char* text, int32_t* length,
                                   int32_t* /*leadingFnc1*/, ThoroughSpan* span) {
-  return narrow_wide::SearchStarts(widths, count, from, kMinElements, [&](int32_t at) {
-    return ReadFrom(widths, count, at, text, length, span);
-  });
+  return narrow_wide::SearchStarts(widths, count, from, kMinElements, ReadFrom, text, length, span);
 }
 
 }  // namespace bcx

@@ -59,24 +59,20 @@ bool ClassesHold(Elements elements) {
       [&](double width, bool wide) { return classes.Agrees(width, wide, kClassToleranceNarrows); });
 }
 
-// The end of a reading of the symbol on widths[at .. last]: its quiet zones
-// at least kQuietNarrows of `narrow` wide, or the run's ends; then the
-// text's NUL after `n` characters, *length and *span are written. False,
-// nothing written, where a quiet zone is short.
+// The end of a reading of the symbol on widths[at .. last], whose
+// characters agree on their classes: its mean ink `spread` within
+// kMaxInkSpreadNarrows of `narrow`, its quiet zones at least kQuietNarrows
+// of it wide, or the run's ends; then the text's NUL after `n` characters,
+// *length and *span are written. False, nothing written, where one fails.
 bool EndReading(const double* widths, int32_t count, int32_t at, int32_t last, double narrow,
-                char* text, int32_t n, int32_t* length, ThoroughSpan* span);
+                double spread, char* text, int32_t n, int32_t* length, ThoroughSpan* span);
 
 // A decoder's search for its first symbol at or after element `from`:
 // every bar that may start one and leaves room for `minElements` is
-// offered to `readFrom(at)`. Returns 1 for the first it reads, else 0.
-template <typename ReadFrom>
+// offered to `readFrom`. Returns 1 for the first it reads, else 0.
+using ReadFromFunction = bool (*)(const double* widths, int32_t count, int32_t at, char* text,
+                                  int32_t* length, ThoroughSpan* span);
 int SearchStarts(const double* widths, int32_t count, int32_t from, int32_t minElements,
-                 ReadFrom readFrom) {
-  for (int32_t at = FirstBarFrom(from, count); count - at >= minElements; at += 2) {
-    if (!MayStartSymbol(widths, count, at)) continue;
-    if (readFrom(at)) return 1;
-  }
-  return 0;
-}
+                 ReadFromFunction readFrom, char* text, int32_t* length, ThoroughSpan* span);
 
 }  // namespace bcx::narrow_wide
